@@ -1,0 +1,73 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include "simulator.h"
+#include "updater.h"
+
+#include <QCloseEvent>
+#include <QMetaObject>
+#include <QWindow>
+#include <QPushButton>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace testsupport {
+
+inline QTextEdit *logOf(Updater &panel)
+{
+    return panel.findChild<QTextEdit *>();
+}
+
+inline QStringList logLines(Updater &panel)
+{
+    QStringList lines;
+    QTextDocument *doc = logOf(panel)->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    return lines;
+}
+
+// The colour of the first character of paragraph n.
+inline QColor lineColour(Updater &panel, int n)
+{
+    const QTextBlock block = logOf(panel)->document()->findBlockByNumber(n);
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::NextCharacter);
+    return cursor.charFormat().foreground().color();
+}
+
+inline QPushButton *button(Updater &panel, const QString &text)
+{
+    for (QPushButton *b : panel.findChildren<QPushButton *>()) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
+inline void invoke(Updater &panel, const char *slot, const QString &s)
+{
+    QVERIFY(QMetaObject::invokeMethod(&panel, slot, Qt::DirectConnection, Q_ARG(QString, s)));
+}
+
+// What the window manager's close button does: the window asks its widget
+// to close, as a spontaneous close event.
+inline bool closeByWindowControl(QWidget &widget)
+{
+    QCloseEvent event;
+    QCoreApplication::sendEvent(widget.windowHandle(), &event);
+    return event.isAccepted();
+}
+
+// A fresh in-memory device, with no write time.
+inline void freshDevice(const orvsim::Device &device = orvsim::Device())
+{
+    orvsim::Simulator::reset(device);
+}
+
+} // namespace testsupport
+
+#endif

@@ -1,0 +1,170 @@
+#include "testsupport.h"
+
+#include "deviceselectordialog.h"
+#include "tsprogressdialog.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+#include <QtTest>
+
+#include <functional>
+
+using namespace testsupport;
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void selectorLooksAsAsked();
+    void selectorAnswers_data();
+    void selectorAnswers();
+    void busyDialogHasNoButtonAndNoProgress();
+    void busyDialogWidthFollowsItsLabel_data();
+    void busyDialogWidthFollowsItsLabel();
+    void busyDialogCannotBeDismissedByTheOperator_data();
+    void busyDialogCannotBeDismissedByTheOperator();
+};
+
+void TestDialogs::selectorLooksAsAsked()
+{
+    DeviceSelectorDialog dialog;
+    QCOMPARE(dialog.windowTitle(), QString("Device Select"));
+    QVERIFY(!dialog.cancelled);
+    const QList<QPushButton *> buttons = dialog.findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 2);
+    auto *label = dialog.findChild<QLabel *>();
+    QVERIFY(label);
+    QVERIFY(label->wordWrap());
+    QCOMPARE(label->text(), QString("Unable to open device. If the device is not connected to the PC, please "
+                                    "connect the device and restart this application. If you want to bootstrap "
+                                    "your device, please select your device type below."));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QPushButton *model = buttons[0]->text() == "ORV1600" ? buttons[0] : buttons[1];
+    QPushButton *cancel = model == buttons[0] ? buttons[1] : buttons[0];
+    QCOMPARE(model->text(), QString("ORV1600"));
+    QCOMPARE(cancel->text(), QString("Cancel"));
+    QVERIFY(model->geometry().right() < cancel->geometry().left());
+    QVERIFY(label->geometry().bottom() < model->geometry().top());
+}
+
+using DialogAction = std::function<void(DeviceSelectorDialog &)>;
+Q_DECLARE_METATYPE(DialogAction)
+
+static QPushButton *buttonOf(QDialog &dialog, const QString &text)
+{
+    for (QPushButton *b : dialog.findChildren<QPushButton *>()) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
+void TestDialogs::selectorAnswers_data()
+{
+    QTest::addColumn<DialogAction>("action");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("cancelled");
+    QTest::newRow("model button") << DialogAction([](DeviceSelectorDialog &d) {
+        QTest::mouseClick(buttonOf(d, "ORV1600"), Qt::LeftButton);
+    }) << int(QDialog::Accepted) << false;
+    QTest::newRow("Cancel") << DialogAction([](DeviceSelectorDialog &d) {
+        QTest::mouseClick(buttonOf(d, "Cancel"), Qt::LeftButton);
+    }) << int(QDialog::Accepted) << true;
+    QTest::newRow("Escape") << DialogAction([](DeviceSelectorDialog &d) {
+        QTest::keyClick(&d, Qt::Key_Escape);
+    }) << int(QDialog::Rejected) << false;
+    QTest::newRow("window control") << DialogAction([](DeviceSelectorDialog &d) {
+        // What the window manager's close button sends.
+        closeByWindowControl(d);
+    }) << int(QDialog::Rejected) << false;
+}
+
+void TestDialogs::selectorAnswers()
+{
+    QFETCH(DialogAction, action);
+    DeviceSelectorDialog dialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        action(dialog);
+    });
+    QTimer::singleShot(5000, &dialog, [&] { dialog.done(-1); });
+    const int result = dialog.exec();
+    QTEST(result, "result");
+    QTEST(dialog.cancelled, "cancelled");
+}
+
+void TestDialogs::busyDialogHasNoButtonAndNoProgress()
+{
+    TSProgressDialog dialog("Checking firmware version\nEstimated 30 seconds\nPlease Wait");
+    QCOMPARE(dialog.windowTitle(), QString("Please Wait"));
+    QVERIFY(dialog.isModal());
+    QCOMPARE(dialog.minimum(), 0);
+    QCOMPARE(dialog.maximum(), 0);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.findChildren<QAbstractButton *>().isEmpty());
+    QCOMPARE(dialog.windowModality(), Qt::ApplicationModal);
+    auto *bar = dialog.findChild<QProgressBar *>();
+    QVERIFY(bar);
+    QCOMPARE(bar->maximum(), 0);
+    QCOMPARE(dialog.labelText(), QString("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+}
+
+void TestDialogs::busyDialogWidthFollowsItsLabel_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::newRow("check") << "Checking firmware version\nEstimated 30 seconds\nPlease Wait";
+    QTest::newRow("update") << "Updating Device\nDO NOT UNPLUG THE DEVICE\nThis process can take several minutes\nPlease Wait...";
+    QTest::newRow("restore") << "Performing Device Restore\nDO NOT UNPLUG DEVICE\nThis process will take up to 10 minutes\nPlease Wait...";
+    QTest::newRow("short") << "Wait";
+}
+
+void TestDialogs::busyDialogWidthFollowsItsLabel()
+{
+    QFETCH(QString, label);
+    TSProgressDialog dialog(label);
+    const QFontMetrics metrics(dialog.font());
+    QCOMPARE(dialog.width(), metrics.horizontalAdvance(label) + 100);
+    QCOMPARE(dialog.height(), metrics.height());
+    // Shown, the toolkit makes room for the label and the indicator.
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *text = dialog.findChild<QLabel *>();
+    QVERIFY(dialog.width() >= metrics.horizontalAdvance(label) + 100);
+    QVERIFY(text->height() >= text->sizeHint().height());
+}
+
+void TestDialogs::busyDialogCannotBeDismissedByTheOperator_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Escape") << true;
+    QTest::newRow("window control") << false;
+}
+
+void TestDialogs::busyDialogCannotBeDismissedByTheOperator()
+{
+    QFETCH(bool, escape);
+    TSProgressDialog dialog("Updating Device");
+    QSignalSpy cancelled(&dialog, &QProgressDialog::canceled);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    if (escape)
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    else
+        closeByWindowControl(dialog);
+    QTest::qWait(20);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(cancelled.count(), 0);
+    // The flow that showed it can still take it away.
+    dialog.hide();
+    QVERIFY(!dialog.isVisible());
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"

@@ -1,0 +1,186 @@
+#include "testsupport.h"
+
+#include "firmwarerelease.h"
+#include "updater.h"
+
+#include <orv_api.h>
+
+#include <QBoxLayout>
+#include <QTextBlock>
+#include <QtTest>
+
+using namespace testsupport;
+
+class TestUpdaterPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void bannerLines();
+    void bannerColours();
+    void buttonsAtStart();
+    void layoutPutsLogLeftAndButtonsTopRight();
+    void addLineAppendsOneParagraph();
+    void statusLinesAreColouredAndDoNotLeak_data();
+    void statusLinesAreColouredAndDoNotLeak();
+    void replaceLastLine_data();
+    void replaceLastLine();
+    void replaceLastLineOfAWrappedParagraph();
+};
+
+void TestUpdaterPanel::init()
+{
+    freshDevice();
+}
+
+void TestUpdaterPanel::bannerLines()
+{
+    Updater panel;
+    const QStringList expected = {
+        "ORV1600 firmware updater",
+        QString("Using ORV API version ") + orvGetAPIVersion(),
+        "",
+        "Please read below before continuing.",
+        "",
+        "Updates ORV to firmware version 7.7.9",
+        "",
+        "Ensure only one Tessaly device is connected to the PC.",
+        "Please connect the ORV1600 to the PC using the provided USB 2.0 cable.",
+        "Do not disconnect the device at any time during the update.",
+        "Disconnecting the device during an update can leave your device in an unoperable state.",
+    };
+    QCOMPARE(logLines(panel), expected);
+    QVERIFY(logLines(panel)[1].contains("simulator"));
+    QVERIFY(logOf(panel)->isReadOnly());
+    // The banner asks the library only for its version text.
+    QVERIFY(orvsim::Simulator::calls().isEmpty());
+}
+
+void TestUpdaterPanel::bannerColours()
+{
+    Updater panel;
+    for (int line = 0; line < 11; ++line) {
+        const QColor expected = line == 9 ? QColor(Qt::red) : QColor(Qt::black);
+        QCOMPARE(lineColour(panel, line), expected);
+    }
+    QCOMPARE(logOf(panel)->textColor(), QColor(Qt::black));
+}
+
+void TestUpdaterPanel::buttonsAtStart()
+{
+    Updater panel;
+    QPushButton *check = button(panel, "  Check Versions  ");
+    QPushButton *update = button(panel, "  Update  ");
+    QPushButton *restore = button(panel, "  Restore  ");
+    QVERIFY(check && update && restore);
+    QVERIFY(check->isEnabled());
+    QVERIFY(!update->isEnabled());
+    QVERIFY(!restore->isEnabled());
+    QCOMPARE(panel.findChildren<QPushButton *>().size(), 3);
+}
+
+void TestUpdaterPanel::layoutPutsLogLeftAndButtonsTopRight()
+{
+    Updater panel;
+    panel.resize(800, 400);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QPushButton *check = button(panel, "  Check Versions  ");
+    QPushButton *update = button(panel, "  Update  ");
+    QPushButton *restore = button(panel, "  Restore  ");
+    QTextEdit *log = logOf(panel);
+    QVERIFY(log->geometry().right() < check->geometry().left());
+    QVERIFY(check->geometry().bottom() < update->geometry().top());
+    QVERIFY(update->geometry().bottom() < restore->geometry().top());
+    QVERIFY(log->height() > panel.height() / 2);
+    QVERIFY(restore->geometry().bottom() < panel.height() / 2);
+    // Button texts are not clipped.
+    QVERIFY(check->width() >= check->fontMetrics().horizontalAdvance(check->text()));
+}
+
+void TestUpdaterPanel::addLineAppendsOneParagraph()
+{
+    Updater panel;
+    invoke(panel, "addLine", "Checking Firmware Versions...");
+    invoke(panel, "addLine", "");
+    const QStringList lines = logLines(panel);
+    QCOMPARE(lines.size(), 13);
+    QCOMPARE(lines.mid(11), QStringList({"Checking Firmware Versions...", ""}));
+}
+
+void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak_data()
+{
+    QTest::addColumn<bool>("success");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("success") << true << QColor(34, 177, 76, 255);
+    QTest::newRow("failure") << false << QColor(Qt::red);
+}
+
+void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak()
+{
+    QFETCH(bool, success);
+    QFETCH(QColor, colour);
+    Updater panel;
+    QVERIFY(QMetaObject::invokeMethod(&panel, "addStatusLine", Qt::DirectConnection,
+                                      Q_ARG(QString, "Firmware updated successfully."), Q_ARG(bool, success)));
+    invoke(panel, "addLine", "You may now close the software.");
+    QCOMPARE(logLines(panel).value(11), QString("Firmware updated successfully."));
+    QCOMPARE(lineColour(panel, 11), colour);
+    QCOMPARE(lineColour(panel, 12), QColor(Qt::black));
+}
+
+void TestUpdaterPanel::replaceLastLine_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("one-line last paragraph")
+        << QStringList({"first", "second", "last"}) << QStringList({"first", "second", "new"});
+    // Deleting before an empty paragraph merges it into the one before it.
+    QTest::newRow("empty last paragraph")
+        << QStringList({"first", "second", ""}) << QStringList({"first", "new"});
+    QTest::newRow("single character") << QStringList({"first", "x"}) << QStringList({"first", "new"});
+}
+
+void TestUpdaterPanel::replaceLastLine()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    Updater panel;
+    panel.resize(800, 400);
+    panel.show();
+    for (const QString &line : before)
+        invoke(panel, "addLine", line);
+    invoke(panel, "replaceLastLine", "new");
+    const QStringList lines = logLines(panel);
+    QCOMPARE(lines.mid(11), after);
+    QCOMPARE(lines.mid(0, 11).size(), 11);
+    QCOMPARE(lines[0], QString("ORV1600 firmware updater"));
+}
+
+void TestUpdaterPanel::replaceLastLineOfAWrappedParagraph()
+{
+    Updater panel;
+    panel.resize(800, 400);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QStringList words;
+    for (int i = 0; i < 120; ++i)
+        words << QString("word%1").arg(i);
+    const QString longLine = words.join(' ');
+    invoke(panel, "addLine", "before");
+    invoke(panel, "addLine", longLine);
+
+    QTextBlock last = logOf(panel)->document()->lastBlock();
+    QVERIFY(last.layout()->lineCount() > 2);
+    const QTextLine lastVisual = last.layout()->lineAt(last.layout()->lineCount() - 1);
+    const QString kept = longLine.left(lastVisual.textStart() - 1);
+
+    invoke(panel, "replaceLastLine", "new");
+    const QStringList lines = logLines(panel);
+    // Only the last visual line goes, with the character before it.
+    QCOMPARE(lines.mid(11), QStringList({"before", kept, "new"}));
+}
+
+QTEST_MAIN(TestUpdaterPanel)
+#include "tst_updaterpanel.moc"

@@ -1,0 +1,33 @@
+#include "tsprogressdialog.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+
+TSProgressDialog::TSProgressDialog(const QString &labelText, QWidget *parent)
+    : QProgressDialog(labelText, QString(), 0, 0, parent)
+{
+    setWindowTitle(tr("Please Wait"));
+    setModal(true);
+
+    const QFontMetrics metrics(font());
+    resize(metrics.horizontalAdvance(labelText) + 100, metrics.height());
+}
+
+void TSProgressDialog::closeEvent(QCloseEvent *event)
+{
+    // The window control must not take the dialog away during a write.
+    if (event->spontaneous())
+        event->ignore();
+    else
+        QProgressDialog::closeEvent(event);
+}
+
+void TSProgressDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QProgressDialog::keyPressEvent(event);
+}
