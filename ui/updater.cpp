@@ -1,14 +1,25 @@
 #include "updater.h"
 
+#include "checkversionthread.h"
+#include "deviceselectordialog.h"
 #include "firmwarerelease.h"
+#include "keepawake.h"
+#include "restoredevicethread.h"
+#include "tsprogressdialog.h"
+#include "updatedevicethread.h"
 
 #include <orv_api.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <cstdlib>
 
 namespace {
 
@@ -89,14 +100,176 @@ void Updater::replaceLastLine(const QString &s)
     log->append(s);
 }
 
+bool Updater::mayClose()
+{
+    if (!workerRunning)
+        return true;
+    addLine(tr("Please wait: the software can be closed once the device has finished."));
+    return false;
+}
+
+void Updater::waitForWorker(QThread &worker)
+{
+    workerRunning = true;
+    QEventLoop loop;
+    connect(&worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker.start(QThread::InheritPriority);
+    // finished is queued behind every message the worker sent before it,
+    // so those are all in the log when the loop returns.
+    loop.exec();
+    // A loop returns early when the application is told to exit; the worker
+    // object must still outlive its thread.
+    while (!worker.isFinished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    worker.wait();
+    workerRunning = false;
+}
+
 void Updater::checkVersions()
 {
+    addLine(QString());
+    addLine(tr("Checking Firmware Versions..."));
+    addLine(QString());
+    checkButton->setEnabled(false);
+
+    TSProgressDialog progress(tr("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    progress.show();
+
+    CheckVersionThread worker;
+    connect(&worker, &CheckVersionThread::updateText, this, &Updater::addLine);
+    waitForWorker(worker);
+    progress.hide();
+
+    deviceInfo = worker.deviceInfo;
+    if (deviceInfo.state == NoDevice) {
+        bootstrapDevice();
+        if (deviceInfo.state == NoDevice) {
+            addLine(tr("Failed to detect device."));
+            addLine(tr("Cycle the power on the device, restart the firmware updater,  and try again."));
+            addLine(tr("If you continue to receive this message, contact Tessaly."));
+            return;
+        }
+    }
+
+    if (deviceInfo.state == NeedsRestore) {
+        addLine(tr("Attempting to bootstrap firmware."));
+        addLine(QString::asprintf("Found serial %d", static_cast<int>(deviceInfo.serialNumber)));
+        addLine(tr("Firmware can now be restored."));
+        addLine(tr("Press Restore to continue."));
+        restoreButton->setEnabled(true);
+    } else {
+        reportVersions();
+    }
+}
+
+void Updater::bootstrapDevice()
+{
+    addLine(tr("Failed to open boot device."));
+    addLine(tr("Looking to bootstrap device."));
+
+    DeviceSelectorDialog selector;
+    selector.exec();
+    if (selector.cancelled)
+        std::_Exit(0);
+
+    deviceInfo.targetFx3Version = Release::versions.fx3;
+    deviceInfo.targetFpgaVersion = Release::versions.fpga;
+    int32_t handle = -1;
+    const std::string path = fx3ImagePath(Release::versions);
+    if (orvConfigNetBootstrapDevice(&handle, path.c_str()) == ORV_SUCCESS) {
+        deviceInfo.serialNumber = Release::bootstrapSerialNumber;
+        deviceInfo.state = NeedsRestore;
+    }
+    orvConfigNetCloseDevice(handle);
+}
+
+void Updater::reportVersions()
+{
+    addLine(tr("Found ORV1600"));
+    addLine(QString::asprintf("Serial %d, with firmware ", static_cast<int>(deviceInfo.serialNumber))
+            + versionText(deviceInfo.fx3Version, deviceInfo.fpgaVersion));
+
+    switch (compareVersions(deviceInfo)) {
+    case VersionVerdict::DeviceNewer:
+        if (QMessageBox::question(this, tr("Warning"),
+                                  tr("Your device appears to have a newer firmware version.\n"
+                                     "Installing this will overwrite your firmware with an older version.\n"
+                                     "Are you sure you wish to continue?"),
+                                  QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes) {
+            addLine(tr("Cancelling operation."));
+        } else {
+            updateButton->setEnabled(true);
+            addLine(tr("Firmware can now be updated."));
+            addLine(tr("Press Update to continue."));
+        }
+        break;
+    case VersionVerdict::UpdateNeeded:
+        addLine(tr("Firmware requires update."));
+        addLine(tr("Press Update to continue."));
+        updateButton->setEnabled(true);
+        break;
+    case VersionVerdict::Current:
+        addLine(tr("Firmware does not require update."));
+        break;
+    }
 }
 
 void Updater::updateDevice()
 {
+    addLine(QString());
+    addLine(tr("Updating Firmware"));
+    addLine(QString());
+
+    TSProgressDialog progress(tr("Updating Device\nDO NOT UNPLUG THE DEVICE\n"
+                                 "This process can take several minutes\nPlease Wait..."));
+    progress.show();
+
+    UpdateDeviceThread worker;
+    worker.deviceInfo = deviceInfo;
+    connect(&worker, &UpdateDeviceThread::addLine, this, &Updater::addLine);
+    connect(&worker, &UpdateDeviceThread::replaceLastLine, this, &Updater::replaceLastLine);
+    {
+        const KeepAwake awake;
+        waitForWorker(worker);
+    }
+    QCoreApplication::processEvents();
+
+    reportWriteResult(worker.succeeded);
+    setEnabled(false);
 }
 
 void Updater::restoreDevice()
 {
+    addLine(QString());
+    addLine(tr("Restoring Device"));
+    addLine(QString());
+
+    TSProgressDialog progress(tr("Performing Device Restore\nDO NOT UNPLUG DEVICE\n"
+                                 "This process will take up to 10 minutes\nPlease Wait..."));
+    progress.show();
+
+    RestoreDeviceThread worker;
+    worker.deviceInfo = deviceInfo;
+    connect(&worker, &RestoreDeviceThread::addLine, this, &Updater::addLine);
+    {
+        const KeepAwake awake;
+        waitForWorker(worker);
+    }
+
+    reportWriteResult(worker.succeeded);
+    setEnabled(false);
+}
+
+void Updater::reportWriteResult(bool succeeded)
+{
+    if (succeeded) {
+        addColouredLine(tr("Firmware updated successfully."), successColour);
+        addLine(tr("You may now close the software."));
+    } else {
+        addColouredLine(tr("Firmware updated unsuccessfully."), failureColour);
+        addLine(tr("Check device connections and re-run the software."));
+        addLine(tr("If problem persists, contact Tessaly."));
+        addLine(tr("You may now close the software."));
+    }
 }

@@ -7,6 +7,7 @@
 
 class QPushButton;
 class QTextEdit;
+class QThread;
 
 // The window's panel: the operator log on the left, the three commands on
 // the right.
@@ -16,6 +17,15 @@ class Updater : public QWidget
 
 public:
     explicit Updater(QWidget *parent = nullptr);
+
+    // Whether the program may close now. While a worker talks to the device
+    // it may not: the log then says why.
+    bool mayClose();
+
+    // The end of a check that found a running device: tells the operator
+    // what deviceInfo shows and enables Update where it applies, asking
+    // first when the device is newer than the release.
+    void reportVersions();
 
     DeviceInfo deviceInfo;
 
@@ -29,11 +39,15 @@ private slots:
 
 private:
     void addColouredLine(const QString &s, const QColor &colour);
+    void waitForWorker(QThread &worker);
+    void bootstrapDevice();
+    void reportWriteResult(bool succeeded);
 
     QTextEdit *log;
     QPushButton *checkButton;
     QPushButton *updateButton;
     QPushButton *restoreButton;
+    bool workerRunning = false;
 };
 
 #endif // UPDATER_H

@@ -1,0 +1,296 @@
+#include "workersupport.h"
+
+#include "restoredevicethread.h"
+#include "updatedevicethread.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace orvsim;
+using namespace testsupport;
+
+namespace {
+
+const QString fx3Image = QString::fromStdString(fx3ImagePath(Release::versions));
+const QString fpgaImage = QString::fromStdString(fpgaImagePath(Release::versions));
+const QString updFx3 = "Updating FX3, estimated 20 seconds.";
+const QString updFpga = "Updating FPGA, estimated 10 minutes.";
+const QString skipFx3 = "Skipping FX3, already current version.";
+const QString skipFpga = "Skipping FPGA, already current version.";
+const QString resFx3 = "Updating FX3 program, estimated 10 seconds.";
+
+// Runs the test from a folder whose firmware/ holds only the named images.
+class ReleaseFolder
+{
+public:
+    explicit ReleaseFolder(const QString &images)
+        : previous(QDir::currentPath())
+    {
+        if (images == "both")
+            return;
+        QDir(dir.path()).mkdir(Release::folderName());
+        if (images.contains("fx3"))
+            QFile::copy(QDir(previous).filePath(fx3Image), QDir(dir.path()).filePath(fx3Image));
+        if (images.contains("fpga")) {
+            const QString target = QDir(dir.path()).filePath(fpgaImage);
+            if (images.contains("empty"))
+                QFile(target).open(QIODevice::WriteOnly);
+            else
+                QFile::copy(QDir(previous).filePath(fpgaImage), target);
+        }
+        QDir::setCurrent(dir.path());
+    }
+    ~ReleaseFolder() { QDir::setCurrent(previous); }
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+// Every row: what stands in the stores afterwards is what was written before
+// the failure, and nothing else changed.
+void checkCalls(const QVector<Call> &calls, int32_t serialForFx3)
+{
+    if (calls.isEmpty())
+        return;
+    int32_t handle = -1;
+    for (const Call &call : calls) {
+        if (call.op == Op::OpenDevice) {
+            handle = call.handle;
+            continue;
+        }
+        if (call.op == Op::GetDeviceList)
+            continue;
+        QCOMPARE(call.handle, handle);
+        if (call.op == Op::WriteFx3) {
+            QCOMPARE(call.path, fx3Image);
+            QCOMPARE(call.serialNumber, serialForFx3);
+        }
+        if (call.op == Op::WriteFPGA)
+            QCOMPARE(call.path, fpgaImage);
+    }
+    // No call follows a failed one, but for the preset, whose result is ignored.
+    for (int i = 0; i + 1 < calls.size(); ++i) {
+        if (calls[i].op != Op::GetDeviceList)
+            QVERIFY2(calls[i].status == ORV_SUCCESS, qPrintable(calls[i].toString()));
+    }
+    QVERIFY(!Simulator::callNames().contains("CloseDevice"));
+}
+
+} // namespace
+
+class TestWriteWorkers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void update_data();
+    void update();
+    void updatePausesOnlyAfterSkipping();
+    void restore_data();
+    void restore();
+    void restoreWritesTheRecordedSerialAfterABootstrap();
+};
+
+void TestWriteWorkers::update_data()
+{
+    QTest::addColumn<int>("fx3");
+    QTest::addColumn<int>("fpga");
+    QTest::addColumn<QString>("images");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("fx3Store");
+    QTest::addColumn<int>("fpgaStore");
+
+    const QStringList open = {"OpenDevice"};
+    const QStringList fx3 = {"ClearFx3", "WriteFx3"};
+    const QStringList fpga = {"ClearFPGA", "WriteFPGA"};
+    const QStringList preset = {"Preset"};
+    const QStringList full = open + fx3 + fpga + preset;
+    const int e = erased;
+
+    QTest::newRow("both written") << 5 << 7 << "both" << "" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
+    QTest::newRow("unknown versions") << 0 << 0 << "both" << "" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
+    QTest::newRow("newer device") << 8 << 10 << "both" << "" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
+    QTest::newRow("both current") << 7 << 9 << "both" << "" << QStringList({skipFx3, skipFpga}) << true << open + preset << 5 << 7;
+    QTest::newRow("only FX3 differs") << 5 << 9 << "both" << "" << QStringList({updFx3, skipFpga}) << true << open + fx3 + preset << 7 << 7;
+    QTest::newRow("only FPGA differs") << 7 << 7 << "both" << "" << QStringList({skipFx3, updFpga}) << true << open + fpga + preset << 5 << 9;
+
+    QTest::newRow("open fails") << 5 << 7 << "both" << "OpenDevice" << QStringList({"Cannot Find Device"}) << false << open << 5 << 7;
+    QTest::newRow("FX3 clear fails") << 5 << 7 << "both" << "ClearFx3" << QStringList({updFx3, "Failed Clearing"}) << false << open + QStringList("ClearFx3") << 5 << 7;
+    QTest::newRow("FX3 write fails") << 5 << 7 << "both" << "WriteFx3" << QStringList({updFx3, "Failed Writing"}) << false << open + fx3 << e << 7;
+    QTest::newRow("FPGA clear fails") << 5 << 7 << "both" << "ClearFPGA" << QStringList({updFx3, updFpga, "Failed Clearing"}) << false << open + fx3 + QStringList("ClearFPGA") << 7 << 7;
+    QTest::newRow("FPGA write fails") << 5 << 7 << "both" << "WriteFPGA" << QStringList({updFx3, updFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
+    QTest::newRow("FPGA-only clear fails") << 7 << 7 << "both" << "ClearFPGA" << QStringList({skipFx3, updFpga, "Failed Clearing"}) << false << open + QStringList("ClearFPGA") << 5 << 7;
+    QTest::newRow("preset fails, ignored") << 5 << 7 << "both" << "Preset" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
+
+    QTest::newRow("unplugged at open") << 5 << 7 << "both" << "unplug:OpenDevice" << QStringList({"Cannot Find Device"}) << false << open << 5 << 7;
+    QTest::newRow("unplugged clearing FX3") << 5 << 7 << "both" << "unplug:ClearFx3" << QStringList({updFx3, "Failed Clearing"}) << false << open + QStringList("ClearFx3") << e << 7;
+    QTest::newRow("unplugged writing FX3") << 5 << 7 << "both" << "unplug:WriteFx3" << QStringList({updFx3, "Failed Writing"}) << false << open + fx3 << e << 7;
+    QTest::newRow("unplugged clearing FPGA") << 5 << 7 << "both" << "unplug:ClearFPGA" << QStringList({updFx3, updFpga, "Failed Clearing"}) << false << open + fx3 + QStringList("ClearFPGA") << 7 << e;
+    QTest::newRow("unplugged writing FPGA") << 5 << 7 << "both" << "unplug:WriteFPGA" << QStringList({updFx3, updFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
+
+    // Nothing is erased for an image that is not there.
+    QTest::newRow("no images") << 5 << 7 << "none" << "" << QStringList({"Firmware image not found: " + fx3Image}) << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image missing") << 5 << 7 << "fx3" << "" << QStringList({"Firmware image not found: " + fpgaImage}) << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image empty") << 5 << 7 << "fx3 fpga-empty" << "" << QStringList({"Firmware image is empty: " + fpgaImage}) << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image missing, FPGA only") << 7 << 7 << "fpga" << "" << QStringList({skipFx3, updFpga}) << true << open + fpga + preset << 5 << 9;
+}
+
+void TestWriteWorkers::update()
+{
+    QFETCH(int, fx3);
+    QFETCH(int, fpga);
+    QFETCH(QString, images);
+    QFETCH(QString, fault);
+    QFETCH(bool, succeeded);
+    Simulator::reset();
+    injectFault(fault);
+    const ReleaseFolder folder(images);
+
+    UpdateDeviceThread worker;
+    worker.deviceInfo = recordFor(fx3, fpga);
+    const DeviceInfo before = worker.deviceInfo;
+    LineRecorder recorder(worker, &UpdateDeviceThread::addLine);
+    QSignalSpy replaced(&worker, &UpdateDeviceThread::replaceLastLine);
+    runToEnd(worker);
+
+    QTEST(recorder.texts(), "lines");
+    QCOMPARE(worker.succeeded, succeeded);
+    QTEST(Simulator::callNames(), "calls");
+    QTEST(int(Simulator::device().fx3Store), "fx3Store");
+    QTEST(int(Simulator::device().fpgaStore), "fpgaStore");
+    QCOMPARE(replaced.count(), 0);
+    checkCalls(Simulator::calls(), before.serialNumber);
+    QCOMPARE(worker.deviceInfo.serialNumber, before.serialNumber);
+    QCOMPARE(worker.deviceInfo.fx3Version, before.fx3Version);
+}
+
+void TestWriteWorkers::updatePausesOnlyAfterSkipping()
+{
+    Simulator::reset();
+    UpdateDeviceThread worker;
+    worker.deviceInfo = recordFor(7, 9);
+    LineRecorder recorder(worker, &UpdateDeviceThread::addLine);
+    runToEnd(worker);
+    QCOMPARE(recorder.texts(), QStringList({skipFx3, skipFpga}));
+    QVERIFY(recorder.pauseAfter(0) >= 31);
+    QVERIFY(recorder.pauseAfter(1) >= 31);
+    QVERIFY(worker.succeeded);
+}
+
+void TestWriteWorkers::restore_data()
+{
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<QString>("images");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("fx3Store");
+    QTest::addColumn<int>("fpgaStore");
+    QTest::addColumn<bool>("pauseAtEnd");
+
+    Device failed;
+    failed.fx3Store = 7;
+    failed.fpgaStore = 9;
+    failed.fpgaStatus = 2;
+    const QStringList listOpen = {"GetDeviceList", "OpenDevice"};
+    const QStringList fx3 = {"ClearFx3", "WriteFx3"};
+    const QStringList fpga = {"ClearFPGA", "WriteFPGA"};
+    const QStringList full = listOpen + fx3 + fpga + QStringList("Preset");
+    const int e = erased;
+    const QStringList both = {resFx3, updFpga};
+
+    QTest::newRow("both written at the release") << failed << "both" << "" << both << true << full << 7 << 9 << false;
+    Device older = failed;
+    older.fx3Store = 5;
+    older.fpgaStore = 7;
+    QTest::newRow("both written") << older << "both" << "" << both << true << full << 7 << 9 << false;
+    Device absent = failed;
+    absent.present = false;
+    QTest::newRow("no device") << absent << "both" << "" << QStringList({"Unable to find device."}) << false << QStringList("GetDeviceList") << 7 << 9 << true;
+    Device two = failed;
+    two.otherSerialNumbers = {1234};
+    QTest::newRow("two devices") << two << "both" << "" << QStringList({"Unable to find device."}) << false << QStringList("GetDeviceList") << 7 << 9 << true;
+    // The list's own status is not looked at: the count stays 1, the entry 0.
+    QTest::newRow("list fails") << failed << "both" << "GetDeviceList" << QStringList({"Failed to open device."}) << false << listOpen << 7 << 9 << true;
+    QTest::newRow("open fails") << failed << "both" << "OpenDevice" << QStringList({"Failed to open device."}) << false << listOpen << 7 << 9 << true;
+    QTest::newRow("FX3 clear fails") << older << "both" << "ClearFx3" << QStringList({resFx3, "Failed clearing boot FX3 device."}) << false << listOpen + QStringList("ClearFx3") << 5 << 7 << false;
+    QTest::newRow("FX3 write fails") << older << "both" << "WriteFx3" << QStringList({resFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
+    QTest::newRow("FPGA clear fails") << older << "both" << "ClearFPGA" << QStringList({resFx3, updFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << 7 << false;
+    QTest::newRow("FPGA write fails") << older << "both" << "WriteFPGA" << QStringList({resFx3, updFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
+    QTest::newRow("preset fails, ignored") << older << "both" << "Preset" << both << true << full << 7 << 9 << false;
+    QTest::newRow("unplugged at the list") << older << "both" << "unplug:GetDeviceList" << QStringList({"Unable to find device."}) << false << QStringList("GetDeviceList") << 5 << 7 << true;
+    QTest::newRow("unplugged writing FX3") << older << "both" << "unplug:WriteFx3" << QStringList({resFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
+    QTest::newRow("unplugged clearing FPGA") << older << "both" << "unplug:ClearFPGA" << QStringList({resFx3, updFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << e << false;
+    QTest::newRow("unplugged writing FPGA") << older << "both" << "unplug:WriteFPGA" << QStringList({resFx3, updFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
+    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList({"Firmware image not found: " + fpgaImage}) << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList({"Firmware image not found: " + fx3Image}) << false << QStringList() << 5 << 7 << false;
+}
+
+void TestWriteWorkers::restore()
+{
+    QFETCH(Device, device);
+    QFETCH(QString, images);
+    QFETCH(QString, fault);
+    QFETCH(bool, succeeded);
+    QFETCH(bool, pauseAtEnd);
+    Simulator::reset(device);
+    injectFault(fault);
+    const ReleaseFolder folder(images);
+
+    RestoreDeviceThread worker;
+    worker.deviceInfo = recordFor(7, 9, device.serialNumber);
+    worker.deviceInfo.state = NeedsRestore;
+    LineRecorder recorder(worker, &RestoreDeviceThread::addLine);
+    runToEnd(worker);
+
+    QTEST(recorder.texts(), "lines");
+    QCOMPARE(worker.succeeded, succeeded);
+    QTEST(Simulator::callNames(), "calls");
+    QTEST(int(Simulator::device().fx3Store), "fx3Store");
+    QTEST(int(Simulator::device().fpgaStore), "fpgaStore");
+    checkCalls(Simulator::calls(), device.serialNumber);
+    if (!Simulator::calls().isEmpty())
+        QCOMPARE(Simulator::calls()[0].count, 1);
+    if (pauseAtEnd)
+        QVERIFY(recorder.pauseAfter(recorder.lines.size() - 1) >= 31);
+    if (succeeded && fault != "Preset")
+        QCOMPARE(Simulator::device().fpgaStatus, 0);
+}
+
+void TestWriteWorkers::restoreWritesTheRecordedSerialAfterABootstrap()
+{
+    Device booted;
+    booted.fx3Store = erased;
+    booted.fpgaStore = erased;
+    booted.fpgaStatus = 2;
+    Simulator::reset(booted);
+
+    RestoreDeviceThread worker;
+    worker.deviceInfo.state = NeedsRestore;
+    worker.deviceInfo.serialNumber = Release::bootstrapSerialNumber;
+    worker.deviceInfo.targetFx3Version = Release::versions.fx3;
+    worker.deviceInfo.targetFpgaVersion = Release::versions.fpga;
+    runToEnd(worker);
+
+    QVERIFY(worker.succeeded);
+    const QVector<Call> calls = Simulator::calls();
+    QCOMPARE(calls[1].serialNumber, booted.serialNumber);
+    QCOMPARE(calls[3].op, Op::WriteFx3);
+    QCOMPARE(calls[3].serialNumber, Release::bootstrapSerialNumber);
+    const Device after = Simulator::device();
+    QCOMPARE(after.fx3Store, 7);
+    QCOMPARE(after.fpgaStore, 9);
+    QCOMPARE(after.serialNumber, Release::bootstrapSerialNumber);
+    QCOMPARE(after.mode, Mode::Normal);
+    QCOMPARE(after.fpgaStatus, 0);
+}
+
+QTEST_GUILESS_MAIN(TestWriteWorkers)
+#include "tst_writeworkers.moc"

@@ -1,0 +1,69 @@
+#include "restoredevicethread.h"
+
+#include "firmwarerelease.h"
+#include "releaseimages.h"
+
+#include <orv_api.h>
+
+namespace {
+constexpr unsigned long pauseMs = 32;
+}
+
+RestoreDeviceThread::~RestoreDeviceThread() = default;
+
+void RestoreDeviceThread::run()
+{
+    succeeded = false;
+
+    const VersionPair target{deviceInfo.targetFx3Version, deviceInfo.targetFpgaVersion};
+    const QString problem = Release::imageProblem({fx3ImagePath(target), fpgaImagePath(target)});
+    if (!problem.isEmpty()) {
+        emit addLine(problem);
+        return;
+    }
+
+    int32_t serialNumbers[1] = {};
+    int32_t count = 1;
+    orvConfigNetGetDeviceList(serialNumbers, &count);
+    if (count != 1) {
+        emit addLine(tr("Unable to find device."));
+        msleep(pauseMs);
+        return;
+    }
+
+    int32_t handle = -1;
+    if (orvConfigNetOpenDevice(&handle, serialNumbers[0]) != ORV_SUCCESS) {
+        emit addLine(tr("Failed to open device."));
+        msleep(pauseMs);
+        return;
+    }
+
+    emit addLine(tr("Updating FX3 program, estimated 10 seconds."));
+    if (orvConfigNetClearFx3(handle) != ORV_SUCCESS) {
+        emit addLine(tr("Failed clearing boot FX3 device."));
+        return;
+    }
+    {
+        const std::string path = fx3ImagePath(target);
+        if (orvConfigNetWriteFx3(handle, path.c_str(), deviceInfo.serialNumber) != ORV_SUCCESS) {
+            emit addLine(tr("Failed writing FX3."));
+            return;
+        }
+    }
+
+    emit addLine(tr("Updating FPGA, estimated 10 minutes."));
+    if (orvConfigNetClearFPGA(handle) != ORV_SUCCESS) {
+        emit addLine(tr("Failed clearing FPGA."));
+        return;
+    }
+    {
+        const std::string path = fpgaImagePath(target);
+        if (orvConfigNetWriteFGPA(handle, path.c_str()) != ORV_SUCCESS) {
+            emit addLine(tr("Failed writing FPGA."));
+            return;
+        }
+    }
+
+    orvConfigNetPreset(handle);
+    succeeded = true;
+}
