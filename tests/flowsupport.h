@@ -1,0 +1,217 @@
+#ifndef FLOWSUPPORT_H
+#define FLOWSUPPORT_H
+
+#include "testsupport.h"
+
+#include "deviceselectordialog.h"
+#include "mainwindow.h"
+#include "tsprogressdialog.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace testsupport {
+
+enum class Answer {
+    Accept,        // the model button, or Yes
+    Cancel,        // Cancel, or No
+    Escape,
+    WindowControl
+};
+
+// Answers the modal dialogs that a flow opens, as the operator would, and
+// notes what the operator saw meanwhile.
+class Operator : public QObject
+{
+public:
+    explicit Operator(Updater &panel)
+        : panel(panel)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~Operator() override { qApp->removeEventFilter(this); }
+
+    Answer selectorAnswer = Answer::Accept;
+    Answer questionAnswer = Answer::Accept;
+    // Called once while the busy dialog of a flow is up.
+    std::function<void(TSProgressDialog &)> whileBusy;
+
+    int selectorsSeen = 0;
+    int questionsSeen = 0;
+    int busyDialogsSeen = 0;
+    bool busyVisibleWithSelector = false;
+    bool checkEnabledWhileBusy = false;
+    QString busyLabel;
+    QString questionTitle;
+    QString questionText;
+    QMessageBox::StandardButtons questionButtons;
+
+private:
+    static QPushButton *buttonOf(QWidget *dialog, const QString &text)
+    {
+        for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
+            if (b->text().remove('&') == text)
+                return b;
+        }
+        return nullptr;
+    }
+
+    static bool anyBusyVisible()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TSProgressDialog *>(w) && w->isVisible())
+                return true;
+        }
+        return false;
+    }
+
+    void answer(QDialog *dialog, Answer how, const QString &acceptText, const QString &cancelText)
+    {
+        switch (how) {
+        case Answer::Accept:
+            QTest::mouseClick(buttonOf(dialog, acceptText), Qt::LeftButton);
+            break;
+        case Answer::Cancel:
+            QTest::mouseClick(buttonOf(dialog, cancelText), Qt::LeftButton);
+            break;
+        case Answer::Escape:
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            break;
+        case Answer::WindowControl:
+            closeByWindowControl(*dialog);
+            break;
+        }
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *widget = static_cast<QWidget *>(watched);
+            if (widget->isWindow() && !seen.contains(widget)) {
+                seen << widget;
+                // Answer once the dialog runs its own loop.
+                QPointer<QWidget> guarded(widget);
+                QTimer::singleShot(0, this, [this, guarded] {
+                    if (guarded)
+                        look(guarded);
+                });
+                if (auto *busy = qobject_cast<TSProgressDialog *>(widget))
+                    sawBusy(*busy);
+            }
+        }
+        return false;
+    }
+
+    void sawBusy(TSProgressDialog &busy)
+    {
+        ++busyDialogsSeen;
+        busyLabel = busy.labelText();
+        checkEnabledWhileBusy = button(panel, "  Check Versions  ")->isEnabled();
+    }
+
+    void look(QWidget *modal)
+    {
+        if (auto *busy = qobject_cast<TSProgressDialog *>(modal)) {
+            if (whileBusy && busy->isVisible())
+                whileBusy(*busy);
+        } else if (auto *selector = qobject_cast<DeviceSelectorDialog *>(modal)) {
+            ++selectorsSeen;
+            busyVisibleWithSelector = anyBusyVisible();
+            answer(selector, selectorAnswer, "ORV1600", "Cancel");
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            ++questionsSeen;
+            questionTitle = box->windowTitle();
+            questionText = box->text();
+            questionButtons = box->standardButtons();
+            answer(box, questionAnswer, "Yes", "No");
+        }
+    }
+
+    Updater &panel;
+    QList<QPointer<QWidget>> seen;
+};
+
+// The real window with its panel, shown.
+struct Window
+{
+    Window()
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+
+    Updater &panel() { return *qobject_cast<Updater *>(window.centralWidget()); }
+    QPushButton *check() { return button(panel(), "  Check Versions  "); }
+    QPushButton *update() { return button(panel(), "  Update  "); }
+    QPushButton *restore() { return button(panel(), "  Restore  "); }
+    // The log below the banner.
+    QStringList lines() { return logLines(panel()).mid(11); }
+
+    MainWindow window;
+};
+
+} // namespace testsupport
+
+#endif
+
+#ifndef FLOWSUPPORT_LOGWATCHER
+#define FLOWSUPPORT_LOGWATCHER
+
+#include <QElapsedTimer>
+
+namespace testsupport {
+
+// Notes each line as it reaches the log, with when it arrived, and lets a
+// test act at the moment a given line appears.
+class LogWatcher : public QObject
+{
+public:
+    explicit LogWatcher(Updater &panel)
+        : log(logOf(panel))
+    {
+        clock.start();
+        seenBlocks = log->document()->blockCount();
+        connect(log, &QTextEdit::textChanged, this, [this] { scan(); });
+    }
+
+    void on(const QString &line, std::function<void()> action) { actions.append({line, std::move(action)}); }
+
+    qint64 arrivalOf(const QString &line) const
+    {
+        for (const auto &seen : lines) {
+            if (seen.first == line)
+                return seen.second;
+        }
+        return -1;
+    }
+
+    QVector<QPair<QString, qint64>> lines;
+
+private:
+    void scan()
+    {
+        QTextDocument *doc = log->document();
+        for (; seenBlocks < doc->blockCount(); ++seenBlocks) {
+            const QString text = doc->findBlockByNumber(seenBlocks).text();
+            lines.append({text, clock.elapsed()});
+            for (const auto &action : actions) {
+                if (action.first == text)
+                    action.second();
+            }
+        }
+    }
+
+    QTextEdit *log;
+    QElapsedTimer clock;
+    int seenBlocks = 0;
+    QVector<QPair<QString, std::function<void()>>> actions;
+};
+
+} // namespace testsupport
+
+#endif

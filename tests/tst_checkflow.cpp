@@ -1,0 +1,232 @@
+#include "flowsupport.h"
+#include "workersupport.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace orvsim;
+using namespace testsupport;
+
+Q_DECLARE_METATYPE(testsupport::Answer)
+
+namespace {
+
+const QStringList header = {"", "Checking Firmware Versions...", ""};
+const QStringList checkCalls = {"GetDeviceList", "OpenDevice", "GetFirmwareVersion", "GetFPGAStatus", "CloseDevice"};
+const QStringList bootstrapCalls = {"GetDeviceList", "Bootstrap", "CloseDevice"};
+const QStringList bootstrapLines = {"Failed to open boot device.", "Looking to bootstrap device."};
+const QStringList restoreLines = {"Attempting to bootstrap firmware.", "Found serial 25203003",
+                                  "Firmware can now be restored.", "Press Restore to continue."};
+const QStringList failureLines = {"Failed to detect device.",
+                                  "Cycle the power on the device, restart the firmware updater,  and try again.",
+                                  "If you continue to receive this message, contact Tessaly."};
+
+} // namespace
+
+class TestCheckFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void check_data();
+    void check();
+    void newerDeviceIsAskedAbout_data();
+    void newerDeviceIsAskedAbout();
+    void workerMessageStaysAboveTheResult();
+    void cancelEndsTheProcessAtOnce();
+};
+
+void TestCheckFlow::check_data()
+{
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<Answer>("selector");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("update");
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("serial");
+
+    const int serial = Device().serialNumber;
+    Device d;
+    QTest::newRow("firmware 5")
+        << d << "" << Answer::Accept
+        << QStringList({"Found ORV1600", "Serial 25203117, with firmware 5.5.7", "Firmware requires update.", "Press Update to continue."})
+        << checkCalls << true << false << int(Ready) << serial;
+    d.fx3Store = 7;
+    QTest::newRow("firmware 7")
+        << d << "" << Answer::Accept
+        << QStringList({"Found ORV1600", "Serial 25203117, with firmware 7.7.9", "Firmware does not require update."})
+        << checkCalls << false << false << int(Ready) << serial;
+    for (int unlisted : {0, 1, 8, 123}) {
+        d.fx3Store = unlisted;
+        QTest::addRow("unlisted firmware %d", unlisted)
+            << d << "" << Answer::Accept
+            << QStringList({"Found ORV1600", "Serial 25203117, with firmware 0.0.0", "Firmware requires update.", "Press Update to continue."})
+            << checkCalls << true << false << int(Ready) << serial;
+    }
+    d = Device();
+    d.fx3Store = 7;
+    d.fpgaStatus = 2;
+    QTest::newRow("FPGA failed to load")
+        << d << "" << Answer::Accept
+        << QStringList({"FPGA failed to load.", "Attempting to bootstrap firmware.", "Found serial 25203117",
+                        "Firmware can now be restored.", "Press Restore to continue."})
+        << checkCalls << false << true << int(NeedsRestore) << serial;
+
+    d = Device();
+    d.mode = Mode::BootLoader;
+    d.fx3Store = erased;
+    const int booted = Release::bootstrapSerialNumber;
+    QTest::newRow("boot loader, model button") << d << "" << Answer::Accept << bootstrapLines + restoreLines
+                                               << bootstrapCalls << false << true << int(NeedsRestore) << booted;
+    QTest::newRow("boot loader, Escape") << d << "" << Answer::Escape << bootstrapLines + restoreLines
+                                         << bootstrapCalls << false << true << int(NeedsRestore) << booted;
+    QTest::newRow("boot loader, window control") << d << "" << Answer::WindowControl << bootstrapLines + restoreLines
+                                                 << bootstrapCalls << false << true << int(NeedsRestore) << booted;
+    QTest::newRow("boot loader, bootstrap fails") << d << "Bootstrap" << Answer::Accept << bootstrapLines + failureLines
+                                                  << bootstrapCalls << false << false << int(NoDevice) << 0;
+    d = Device();
+    d.present = false;
+    QTest::newRow("absent") << d << "" << Answer::Accept << bootstrapLines + failureLines
+                            << bootstrapCalls << false << false << int(NoDevice) << 0;
+    QTest::newRow("open fails") << Device() << "OpenDevice" << Answer::Accept << bootstrapLines + failureLines
+                                << QStringList({"GetDeviceList", "OpenDevice", "Bootstrap", "CloseDevice"})
+                                << false << false << int(NoDevice) << 0;
+}
+
+void TestCheckFlow::check()
+{
+    QFETCH(Device, device);
+    QFETCH(QString, fault);
+    QFETCH(Answer, selector);
+    QFETCH(QStringList, lines);
+    Simulator::reset(device);
+    injectFault(fault);
+
+    Window w;
+    Operator op(w.panel());
+    op.selectorAnswer = selector;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+
+    QCOMPARE(w.lines(), header + lines);
+    QTEST(Simulator::callNames(), "calls");
+    QVERIFY(!w.check()->isEnabled());
+    QTEST(w.update()->isEnabled(), "update");
+    QTEST(w.restore()->isEnabled(), "restore");
+    QCOMPARE(op.busyDialogsSeen, 1);
+    QCOMPARE(op.busyLabel, QString("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    QVERIFY(!op.checkEnabledWhileBusy);
+    QCOMPARE(op.questionsSeen, 0);
+
+    const DeviceInfo &info = w.panel().deviceInfo;
+    QTEST(int(info.state), "state");
+    if (info.state != NoDevice)
+        QTEST(int(info.serialNumber), "serial");
+    const bool bootstrapped = Simulator::callNames().contains("Bootstrap");
+    QCOMPARE(op.selectorsSeen, bootstrapped ? 1 : 0);
+    if (bootstrapped) {
+        QVERIFY(!op.busyVisibleWithSelector);
+        QCOMPARE(info.targetFx3Version, Release::versions.fx3);
+        QCOMPARE(info.targetFpgaVersion, Release::versions.fpga);
+        const QVector<Call> calls = Simulator::calls();
+        const Call &boot = calls[calls.size() - 2];
+        QCOMPARE(boot.path, QString("./firmware/ORV-Cypress-v7.img"));
+        // The handle the bootstrap gave, or -1 when it gave none, is closed.
+        QCOMPARE(calls.last().handle, boot.status == ORV_SUCCESS ? boot.handle : -1);
+    } else {
+        QCOMPARE(info.fx3Version, fpgaVersionFor(device.fx3Store).fx3);
+        QCOMPARE(info.fpgaVersion, fpgaVersionFor(device.fx3Store).fpga);
+    }
+    // Nothing was written by a check.
+    QCOMPARE(Simulator::device().fx3Store, device.fx3Store);
+    QCOMPARE(Simulator::device().fpgaStore, device.fpgaStore);
+    QVERIFY(Simulator::openHandles().isEmpty());
+}
+
+void TestCheckFlow::newerDeviceIsAskedAbout_data()
+{
+    QTest::addColumn<int>("fx3");
+    QTest::addColumn<int>("fpga");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("update");
+    const QStringList yes = {"Firmware can now be updated.", "Press Update to continue."};
+    const QStringList no = {"Cancelling operation."};
+    QTest::newRow("newer FX3, Yes") << 8 << 10 << Answer::Accept << yes << true;
+    QTest::newRow("newer FPGA only, Yes") << 7 << 10 << Answer::Accept << yes << true;
+    QTest::newRow("newer FX3, older FPGA, No") << 8 << 3 << Answer::Cancel << no << false;
+    QTest::newRow("Escape answers No") << 8 << 10 << Answer::Escape << no << false;
+    QTest::newRow("window control answers No") << 8 << 10 << Answer::WindowControl << no << false;
+}
+
+void TestCheckFlow::newerDeviceIsAskedAbout()
+{
+    QFETCH(int, fx3);
+    QFETCH(int, fpga);
+    QFETCH(Answer, answer);
+    QFETCH(QStringList, lines);
+    Simulator::reset();
+    Window w;
+    Operator op(w.panel());
+    op.questionAnswer = answer;
+    w.panel().deviceInfo = recordFor(fx3, fpga, 25200001);
+    w.panel().reportVersions();
+
+    QCOMPARE(op.questionsSeen, 1);
+    QCOMPARE(op.questionTitle, QString("Warning"));
+    QCOMPARE(op.questionText, QString("Your device appears to have a newer firmware version.\n"
+                                      "Installing this will overwrite your firmware with an older version.\n"
+                                      "Are you sure you wish to continue?"));
+    QCOMPARE(op.questionButtons, QMessageBox::Yes | QMessageBox::No);
+    const QStringList found = {"Found ORV1600", "Serial 25200001, with firmware " + versionText(fx3, fpga)};
+    QCOMPARE(w.lines(), found + lines);
+    QTEST(w.update()->isEnabled(), "update");
+    QVERIFY(!w.restore()->isEnabled());
+    QVERIFY(Simulator::calls().isEmpty());
+}
+
+void TestCheckFlow::workerMessageStaysAboveTheResult()
+{
+    // The worker's one message is sent just before its thread ends; it must
+    // still come before the flow's own lines, every time.
+    Device d;
+    d.fpgaStatus = 2;
+    for (int run = 0; run < 30; ++run) {
+        Simulator::reset(d);
+        Window w;
+        QTest::mouseClick(w.check(), Qt::LeftButton);
+        QCOMPARE(w.lines().value(3), QString("FPGA failed to load."));
+        QCOMPARE(w.lines().size(), 8);
+    }
+}
+
+void TestCheckFlow::cancelEndsTheProcessAtOnce()
+{
+    if (qEnvironmentVariableIsSet("ORV_CANCEL_CHILD")) {
+        Device d;
+        d.present = false;
+        Simulator::reset(d);
+        Window w;
+        Operator op(w.panel());
+        op.selectorAnswer = Answer::Cancel;
+        QTest::mouseClick(w.check(), Qt::LeftButton);
+        // Reached only if Cancel did not end the process.
+        std::printf("flow returned\n");
+        std::fflush(stdout);
+        std::_Exit(3);
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORV_CANCEL_CHILD", "1");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"cancelEndsTheProcessAtOnce"});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY(!child.readAllStandardOutput().contains("flow returned"));
+}
+
+QTEST_MAIN(TestCheckFlow)
+#include "tst_checkflow.moc"

@@ -1,0 +1,334 @@
+#include "flowsupport.h"
+#include "workersupport.h"
+
+#include "keepawake.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace orvsim;
+using namespace testsupport;
+
+namespace {
+
+const QStringList checkHeader = {"", "Checking Firmware Versions...", ""};
+const QStringList updateHeader = {"", "Updating Firmware", ""};
+const QStringList restoreHeader = {"", "Restoring Device", ""};
+const QStringList success = {"Firmware updated successfully.", "You may now close the software."};
+const QStringList failure = {"Firmware updated unsuccessfully.", "Check device connections and re-run the software.",
+                             "If problem persists, contact Tessaly.", "You may now close the software."};
+const QString updateLabel = "Updating Device\nDO NOT UNPLUG THE DEVICE\nThis process can take several minutes\nPlease Wait...";
+const QString restoreLabel = "Performing Device Restore\nDO NOT UNPLUG DEVICE\nThis process will take up to 10 minutes\nPlease Wait...";
+const QString refusal = "Please wait: the software can be closed once the device has finished.";
+
+// The lines after the last header line of a write flow.
+QStringList afterHeader(Window &w, const QStringList &header)
+{
+    const QStringList lines = w.lines();
+    const int at = lines.lastIndexOf(header[1]);
+    return at < 0 ? QStringList() : lines.mid(at + 2);
+}
+
+bool panelDisabled(Window &w)
+{
+    return !w.panel().isEnabled() && !w.check()->isEnabled() && !w.update()->isEnabled() && !w.restore()->isEnabled()
+           && !logOf(w.panel())->isEnabled();
+}
+
+int busyDialogsAlive()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += qobject_cast<TSProgressDialog *>(widget) ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestWriteFlows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void updateThroughThePanel_data();
+    void updateThroughThePanel();
+    void updateSkipsCurrentComponentsWithPauses();
+    void secondRunAfterAnUpdateFindsTheRelease();
+    void restoreThroughThePanel_data();
+    void restoreThroughThePanel();
+    void bootstrapThenRestoreBringsTheDeviceBack();
+    void missingImageErasesNothing();
+    void restoreMessageStaysAboveTheResult();
+    void keepAwakeIsHeldForTheWrite_data();
+    void keepAwakeIsHeldForTheWrite();
+    void closingDuringAWriteIsRefused();
+    void applicationExitDuringAWriteWaitsForTheWorker();
+};
+
+void TestWriteFlows::updateThroughThePanel_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("workerLines");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<int>("fx3Store");
+    QTest::addColumn<int>("fpgaStore");
+    const QString fx3 = "Updating FX3, estimated 20 seconds.";
+    const QString fpga = "Updating FPGA, estimated 10 minutes.";
+    QTest::newRow("success") << "" << QStringList({fx3, fpga}) << true << 7 << 9;
+    QTest::newRow("open fails") << "OpenDevice" << QStringList({"Cannot Find Device"}) << false << 5 << 7;
+    QTest::newRow("FX3 clear fails") << "ClearFx3" << QStringList({fx3, "Failed Clearing"}) << false << 5 << 7;
+    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({fx3, fpga, "Failed Writing"}) << false << 7 << int(erased);
+    QTest::newRow("unplugged writing FPGA") << "unplug:WriteFPGA" << QStringList({fx3, fpga, "Failed Writing"}) << false << 7 << int(erased);
+}
+
+void TestWriteFlows::updateThroughThePanel()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, workerLines);
+    QFETCH(bool, succeeded);
+    Simulator::reset();
+    Window w;
+    Operator op(w.panel());
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    QVERIFY(w.update()->isEnabled());
+    injectFault(fault);
+    Simulator::clearCalls();
+
+    bool busyWhileResult = false;
+    LogWatcher watcher(w.panel());
+    watcher.on(succeeded ? success[0] : failure[0], [&] { busyWhileResult = busyDialogsAlive() == 1; });
+    QTest::mouseClick(w.update(), Qt::LeftButton);
+
+    QCOMPARE(afterHeader(w, updateHeader), workerLines + (succeeded ? success : failure));
+    QCOMPARE(w.lines().mid(0, 3), checkHeader);
+    const int result = w.lines().indexOf(succeeded ? success[0] : failure[0]) + 11;
+    QCOMPARE(lineColour(w.panel(), result), succeeded ? QColor(34, 177, 76) : QColor(Qt::red));
+    QCOMPARE(lineColour(w.panel(), result + 1), QColor(Qt::black));
+    QVERIFY(panelDisabled(w));
+    QCOMPARE(op.busyDialogsSeen, 2);
+    QCOMPARE(op.busyLabel, updateLabel);
+    QVERIFY(busyWhileResult);
+    QCOMPARE(busyDialogsAlive(), 0);
+    QTEST(int(Simulator::device().fx3Store), "fx3Store");
+    QTEST(int(Simulator::device().fpgaStore), "fpgaStore");
+    QVERIFY(!Simulator::callNames().contains("CloseDevice"));
+    QCOMPARE(Simulator::calls().first().serialNumber, Device().serialNumber);
+}
+
+void TestWriteFlows::updateSkipsCurrentComponentsWithPauses()
+{
+    Simulator::reset();
+    Window w;
+    w.panel().deviceInfo = recordFor(7, 9);
+    LogWatcher watcher(w.panel());
+    QVERIFY(QMetaObject::invokeMethod(&w.panel(), "updateDevice"));
+
+    const QString skipFx3 = "Skipping FX3, already current version.";
+    const QString skipFpga = "Skipping FPGA, already current version.";
+    QCOMPARE(afterHeader(w, updateHeader), QStringList({skipFx3, skipFpga}) + success);
+    QVERIFY(watcher.arrivalOf(skipFpga) - watcher.arrivalOf(skipFx3) >= 31);
+    QVERIFY(watcher.arrivalOf(success[0]) - watcher.arrivalOf(skipFpga) >= 31);
+    QCOMPARE(Simulator::callNames(), QStringList({"OpenDevice", "Preset"}));
+    QVERIFY(panelDisabled(w));
+}
+
+void TestWriteFlows::secondRunAfterAnUpdateFindsTheRelease()
+{
+    Simulator::reset();
+    {
+        Window first;
+        QTest::mouseClick(first.check(), Qt::LeftButton);
+        QTest::mouseClick(first.update(), Qt::LeftButton);
+        QCOMPARE(first.lines().mid(first.lines().size() - 2), success);
+    }
+    Window second;
+    QTest::mouseClick(second.check(), Qt::LeftButton);
+    QCOMPARE(second.lines().mid(3), QStringList({"Found ORV1600", "Serial 25203117, with firmware 7.7.9",
+                                                 "Firmware does not require update."}));
+    QVERIFY(!second.update()->isEnabled());
+}
+
+void TestWriteFlows::restoreThroughThePanel_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("workerLines");
+    QTest::addColumn<bool>("succeeded");
+    const QString fx3 = "Updating FX3 program, estimated 10 seconds.";
+    const QString fpga = "Updating FPGA, estimated 10 minutes.";
+    QTest::newRow("success") << "" << QStringList({fx3, fpga}) << true;
+    QTest::newRow("unplugged before the list") << "unplug:GetDeviceList" << QStringList({"Unable to find device."}) << false;
+    QTest::newRow("open fails") << "OpenDevice" << QStringList({"Failed to open device."}) << false;
+    QTest::newRow("FX3 clear fails") << "ClearFx3" << QStringList({fx3, "Failed clearing boot FX3 device."}) << false;
+    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({fx3, fpga, "Failed writing FPGA."}) << false;
+}
+
+void TestWriteFlows::restoreThroughThePanel()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, workerLines);
+    QFETCH(bool, succeeded);
+    Device d;
+    d.fpgaStatus = 2;
+    Simulator::reset(d);
+    Window w;
+    Operator op(w.panel());
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    QVERIFY(w.restore()->isEnabled());
+    injectFault(fault);
+
+    QTest::mouseClick(w.restore(), Qt::LeftButton);
+    QCOMPARE(afterHeader(w, restoreHeader), workerLines + (succeeded ? success : failure));
+    QVERIFY(panelDisabled(w));
+    QCOMPARE(op.busyLabel, restoreLabel);
+    QCOMPARE(busyDialogsAlive(), 0);
+    QCOMPARE(Simulator::device().fpgaStatus, succeeded ? 0 : 2);
+}
+
+void TestWriteFlows::bootstrapThenRestoreBringsTheDeviceBack()
+{
+    Device d;
+    d.mode = Mode::BootLoader;
+    d.fx3Store = erased;
+    d.fpgaStore = erased;
+    d.fpgaStatus = 2;
+    Simulator::reset(d);
+    {
+        Window w;
+        Operator op(w.panel());
+        QTest::mouseClick(w.check(), Qt::LeftButton);
+        QCOMPARE(op.selectorsSeen, 1);
+        QVERIFY(w.lines().contains("Found serial 25203003"));
+        Simulator::clearCalls();
+        QTest::mouseClick(w.restore(), Qt::LeftButton);
+        QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
+        const QVector<Call> calls = Simulator::calls();
+        QCOMPARE(calls[1].serialNumber, d.serialNumber);
+        QCOMPARE(calls[3].op, Op::WriteFx3);
+        QCOMPARE(calls[3].serialNumber, 25203003);
+    }
+    QCOMPARE(Simulator::device().mode, Mode::Normal);
+    Window next;
+    QTest::mouseClick(next.check(), Qt::LeftButton);
+    QCOMPARE(next.lines().mid(3), QStringList({"Found ORV1600", "Serial 25203003, with firmware 7.7.9",
+                                               "Firmware does not require update."}));
+}
+
+void TestWriteFlows::missingImageErasesNothing()
+{
+    Simulator::reset();
+    Window w;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    Simulator::clearCalls();
+    QTest::mouseClick(w.update(), Qt::LeftButton);
+    QDir::setCurrent(previous);
+
+    QCOMPARE(afterHeader(w, updateHeader),
+             QStringList("Firmware image not found: ./firmware/ORV-Cypress-v7.img") + failure);
+    QVERIFY(Simulator::calls().isEmpty());
+    QCOMPARE(Simulator::device().fx3Store, 5);
+    QCOMPARE(Simulator::device().fpgaStore, 7);
+    QVERIFY(panelDisabled(w));
+}
+
+void TestWriteFlows::restoreMessageStaysAboveTheResult()
+{
+    // "Failed writing FPGA." is the worker's last act before its thread ends.
+    Device d;
+    d.fpgaStatus = 2;
+    for (int run = 0; run < 20; ++run) {
+        Simulator::reset(d);
+        Window w;
+        QTest::mouseClick(w.check(), Qt::LeftButton);
+        Simulator::failCall(Op::WriteFPGA, ORV_ERROR);
+        QTest::mouseClick(w.restore(), Qt::LeftButton);
+        QCOMPARE(afterHeader(w, restoreHeader).mid(2, 2), QStringList({"Failed writing FPGA.", failure[0]}));
+    }
+}
+
+void TestWriteFlows::keepAwakeIsHeldForTheWrite_data()
+{
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("update succeeds") << false << "";
+    QTest::newRow("update fails") << false << "WriteFx3";
+    QTest::newRow("restore succeeds") << true << "";
+    QTest::newRow("restore fails") << true << "ClearFPGA";
+}
+
+void TestWriteFlows::keepAwakeIsHeldForTheWrite()
+{
+    QFETCH(bool, restore);
+    QFETCH(QString, fault);
+    Device d;
+    d.fpgaStatus = restore ? 2 : 0;
+    Simulator::reset(d);
+    Window w;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    QVERIFY(!KeepAwake::isHeld());
+    injectFault(fault);
+
+    int heldAtWorkerLine = -1;
+    bool heldAtResult = true;
+    LogWatcher watcher(w.panel());
+    watcher.on("Updating FPGA, estimated 10 minutes.", [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
+    watcher.on(restore ? "Updating FX3 program, estimated 10 seconds." : "Updating FX3, estimated 20 seconds.",
+               [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
+    watcher.on(fault.isEmpty() ? success[0] : failure[0], [&] { heldAtResult = KeepAwake::isHeld(); });
+    QTest::mouseClick(restore ? w.restore() : w.update(), Qt::LeftButton);
+
+    QCOMPARE(heldAtWorkerLine, 1);
+    QVERIFY(!heldAtResult);
+    QVERIFY(!KeepAwake::isHeld());
+}
+
+void TestWriteFlows::closingDuringAWriteIsRefused()
+{
+    Device d;
+    d.fx3WriteMs = 200;
+    d.fpgaWriteMs = 600;
+    Simulator::reset(d);
+    Window w;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+
+    bool closeAccepted = true;
+    LogWatcher watcher(w.panel());
+    watcher.on("Updating FPGA, estimated 10 minutes.", [&] {
+        QTimer::singleShot(50, &w.window, [&] {
+            closeAccepted = closeByWindowControl(w.window);
+            QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+        });
+    });
+    QTest::mouseClick(w.update(), Qt::LeftButton);
+
+    QVERIFY(!closeAccepted);
+    QCOMPARE(afterHeader(w, updateHeader),
+             QStringList({"Updating FX3, estimated 20 seconds.", "Updating FPGA, estimated 10 minutes.", refusal, refusal})
+                 + success);
+    QCOMPARE(Simulator::device().fpgaStore, 9);
+    QVERIFY(w.window.isVisible());
+    // Once the write is over, closing works as before.
+    QVERIFY(closeByWindowControl(w.window));
+}
+
+void TestWriteFlows::applicationExitDuringAWriteWaitsForTheWorker()
+{
+    Device d;
+    d.fpgaWriteMs = 300;
+    Simulator::reset(d);
+    Window w;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    LogWatcher watcher(w.panel());
+    watcher.on("Updating FPGA, estimated 10 minutes.", [] { QCoreApplication::exit(0); });
+    QTimer::singleShot(0, w.update(), [&] { QTest::mouseClick(w.update(), Qt::LeftButton); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    // The flow ran to its end before the application left its loop.
+    QCOMPARE(afterHeader(w, updateHeader).mid(2), success);
+    QCOMPARE(Simulator::device().fpgaStore, 9);
+}
+
+QTEST_MAIN(TestWriteFlows)
+#include "tst_writeflows.moc"
