@@ -2,16 +2,18 @@
 #            the simulated device
 # make test  installs what is missing, builds, and runs every test
 
+MAKEFLAGS += --no-print-directory
+
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools xvfb xauth x11-utils \
+PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools libx11-dev xvfb xauth \
             binutils-mingw-w64-x86-64
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run sim-scenario test clean
 
 all: build
 
@@ -35,12 +37,31 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# With a display: the updater itself, against the simulated device's state
+# file (SCENARIO=name sets that device up first). Without one: the headless
+# walk-through of SCENARIO, with pictures.
+SCENARIO ?=
+BIN := $(BUILD_DIR)/bin
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	    echo "make run: no display here (DISPLAY is not set), so the updater's window cannot open."; \
-	    exit 1; \
+	    echo "make run: no display here, so this is the headless walk-through of the scenario '$(or $(SCENARIO),typical)'."; \
+	    cd $(BIN) && ./orv-walkthrough $(or $(SCENARIO),typical) --out ../walkthrough/$(or $(SCENARIO),typical); \
+	else \
+	    $(MAKE) --no-print-directory sim-scenario SCENARIO=$(SCENARIO) && cd $(BIN) && ./orv1600-updater; \
 	fi
-	cd $(BUILD_DIR)/bin && ./orv1600-updater
+
+# Puts the simulated device of a real run in the named scenario.
+sim-scenario:
+	@case "$(SCENARIO)" in \
+	    "") ;; \
+	    typical) $(BIN)/orv-sim reset ;; \
+	    up-to-date) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=7 fpga-image=9 ;; \
+	    fpga-failed) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=7 fpga-image=9 fpga=failed ;; \
+	    bootloader) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=erased bootloader=yes ;; \
+	    absent) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set absent=yes ;; \
+	    unplug-fpga) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set unplug=fpga-write ;; \
+	    *) echo "make run: unknown SCENARIO '$(SCENARIO)' (typical, up-to-date, fpga-failed, bootloader, absent, unplug-fpga)"; exit 2 ;; \
+	esac
 
 clean:
 	rm -rf $(BUILD_DIR)

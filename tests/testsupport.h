@@ -39,6 +39,15 @@ inline QColor lineColour(Updater &panel, int n)
     return cursor.charFormat().foreground().color();
 }
 
+// Whether paragraph n carries a colour of its own rather than the palette's.
+inline bool hasOwnColour(Updater &panel, int n)
+{
+    const QTextBlock block = logOf(panel)->document()->findBlockByNumber(n);
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::NextCharacter);
+    return cursor.charFormat().hasProperty(QTextFormat::ForegroundBrush);
+}
+
 inline QPushButton *button(Updater &panel, const QString &text)
 {
     for (QPushButton *b : panel.findChildren<QPushButton *>()) {

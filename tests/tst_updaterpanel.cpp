@@ -63,6 +63,7 @@ void TestUpdaterPanel::bannerColours()
     for (int line = 0; line < 11; ++line) {
         const QColor expected = line == 9 ? QColor(Qt::red) : QColor(Qt::black);
         QCOMPARE(lineColour(panel, line), expected);
+        QCOMPARE(hasOwnColour(panel, line), line == 9);
     }
     QCOMPARE(logOf(panel)->textColor(), QColor(Qt::black));
 }
@@ -128,6 +129,8 @@ void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak()
     QCOMPARE(logLines(panel).value(11), QString("Firmware updated successfully."));
     QCOMPARE(lineColour(panel, 11), colour);
     QCOMPARE(lineColour(panel, 12), QColor(Qt::black));
+    // The line after follows the palette again, so a disabled log greys it.
+    QVERIFY(!hasOwnColour(panel, 12));
 }
 
 void TestUpdaterPanel::replaceLastLine_data()

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -83,10 +84,12 @@ void Updater::addStatusLine(const QString &s, bool success)
 
 void Updater::addColouredLine(const QString &s, const QColor &colour)
 {
-    const QColor previous = log->textColor();
+    // The whole format is put back, not only its colour: where no colour was
+    // set, the log keeps following the palette (greyed out when disabled).
+    const QTextCharFormat previous = log->currentCharFormat();
     log->setTextColor(colour);
     log->append(s);
-    log->setTextColor(previous);
+    log->setCurrentCharFormat(previous);
 }
 
 void Updater::replaceLastLine(const QString &s)

@@ -1,0 +1,76 @@
+// A headless walk-through of the updater: the real window on the offscreen
+// platform, against a fresh simulated device, worked as an operator would.
+
+#include "mainwindow.h"
+#include "walkthrough.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QStringList>
+
+#include <cstdio>
+
+using namespace orvsim;
+
+namespace {
+
+// The offscreen platform's notes about what it cannot do are no news here.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")) || message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qInstallMessageHandler(quietHandler);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QStringList args = app.arguments().mid(1);
+    QString out = QStringLiteral("walkthrough");
+    const int outAt = args.indexOf(QStringLiteral("--out"));
+    if (outAt >= 0 && outAt + 1 < args.size()) {
+        out = args[outAt + 1];
+        args.erase(args.begin() + outAt, args.begin() + outAt + 2);
+    }
+    const QString name = args.value(0, QStringLiteral("typical"));
+
+    const Scenario *scenario = nullptr;
+    for (const Scenario &candidate : scenarios()) {
+        if (candidate.name == name)
+            scenario = &candidate;
+    }
+    if (!scenario || args.size() > 1) {
+        std::fprintf(stderr, "usage: orv-walkthrough [SCENARIO] [--out FOLDER]\nscenarios:\n");
+        for (const Scenario &candidate : scenarios())
+            std::fprintf(stderr, "  %-12s %s\n", qPrintable(candidate.name), qPrintable(candidate.description));
+        return 2;
+    }
+
+    QDir pictures(out);
+    if (!pictures.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "orv-walkthrough: cannot make %s\n", qPrintable(out));
+        return 2;
+    }
+    for (const QString &old : pictures.entryList({QStringLiteral("*.png")}))
+        pictures.remove(old);
+
+    // Short writes, but long enough to see the busy dialog and the lines
+    // arriving while it is up.
+    Device device;
+    device.fx3WriteMs = 1000;
+    device.fpgaWriteMs = 2000;
+    scenario->setUp(device);
+    Simulator::reset(device);
+    scenario->faults();
+
+    MainWindow window;
+    window.show();
+    QApplication::processEvents();
+    Walkthrough walkthrough(window, *scenario, pictures);
+    return walkthrough.run();
+}

@@ -1,0 +1,173 @@
+#include "walkthrough.h"
+
+#include "deviceselectordialog.h"
+#include "mainwindow.h"
+#include "tsprogressdialog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void say(const QString &text)
+{
+    std::printf("%s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
+QPushButton *buttonIn(QWidget *parent, const QString &text)
+{
+    for (QPushButton *b : parent->findChildren<QPushButton *>()) {
+        if (b->text().remove(QLatin1Char('&')) == text)
+            return b;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Walkthrough::Walkthrough(MainWindow &window, const Scenario &scenario, const QDir &pictures)
+    : window(window), scenario(scenario), pictures(pictures), log(window.findChild<QTextEdit *>())
+{
+    bannerBlocks = log->document()->blockCount();
+    connect(log, &QTextEdit::textChanged, this, [this] { printNewLines(); });
+    qApp->installEventFilter(this);
+}
+
+int Walkthrough::run()
+{
+    say(QStringLiteral("Scenario %1: %2").arg(scenario.name, scenario.description));
+    printNewLines();
+    snapshot(QStringLiteral("start"));
+
+    say(QStringLiteral("== The operator presses Check Versions"));
+    button(QStringLiteral("  Check Versions  "))->click();
+    snapshot(QStringLiteral("after-check"));
+
+    if (!scenario.command.isEmpty()) {
+        QPushButton *command = button(scenario.command);
+        if (!command->isEnabled()) {
+            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(scenario.command.trimmed()));
+            return 1;
+        }
+        say(QStringLiteral("== The operator presses %1").arg(scenario.command.trimmed()));
+        writing = true;
+        command->click();
+        writing = false;
+        if (!busyPictureTaken)
+            say(QStringLiteral("(the write ended before the busy dialog could be pictured)"));
+        snapshot(QStringLiteral("result"));
+    }
+
+    const orvsim::Device device = orvsim::Simulator::device();
+    say(QStringLiteral("Device afterwards:\n") + orvsim::Simulator::describe().trimmed());
+    say(QStringLiteral("Pictures are in %1").arg(QDir::toNativeSeparators(pictures.absolutePath())));
+    if (!scenario.expected(logBelowBanner(), device)) {
+        say(QStringLiteral("FAILED: the scenario did not end as expected"));
+        return 1;
+    }
+    say(QStringLiteral("The scenario ended as expected."));
+    return 0;
+}
+
+bool Walkthrough::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Show || !watched->isWidgetType())
+        return false;
+    auto *dialog = qobject_cast<QDialog *>(watched);
+    if (!dialog || answered.contains(dialog))
+        return false;
+    answered << dialog;
+    QPointer<QDialog> guarded(dialog);
+    if (qobject_cast<DeviceSelectorDialog *>(dialog)) {
+        QTimer::singleShot(300, this, [this, guarded] {
+            if (!guarded)
+                return;
+            snapshot(QStringLiteral("device-select"));
+            say(QStringLiteral("== The operator answers \"Device Select\" with ORV1600"));
+            buttonIn(guarded, QStringLiteral("ORV1600"))->click();
+        });
+    } else if (qobject_cast<QMessageBox *>(dialog)) {
+        QTimer::singleShot(300, this, [this, guarded] {
+            if (!guarded)
+                return;
+            snapshot(QStringLiteral("question"));
+            say(QStringLiteral("== The operator answers \"%1\" with Yes").arg(guarded->windowTitle()));
+            buttonIn(guarded, QStringLiteral("Yes"))->click();
+        });
+    }
+    return false;
+}
+
+void Walkthrough::printNewLines()
+{
+    QTextDocument *doc = log->document();
+    for (; printedBlocks < doc->blockCount(); ++printedBlocks) {
+        const QString text = doc->findBlockByNumber(printedBlocks).text();
+        say(QStringLiteral("log| ") + text);
+        // Picture the busy dialog once the write has begun.
+        if (writing && !busyPictureTaken && text.startsWith(QLatin1String("Updating FPGA"))) {
+            busyPictureTaken = true;
+            QTimer::singleShot(400, this, [this] { snapshot(QStringLiteral("writing")); });
+        }
+    }
+}
+
+// The window, with any dialog that is up drawn over its middle: the offscreen
+// platform has no window manager to put them together.
+void Walkthrough::snapshot(const QString &name)
+{
+    const QPixmap main = window.grab();
+    const int titleHeight = 24;
+    QSize canvas = main.size();
+    QList<QDialog *> dialogs;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(top);
+        if (dialog && dialog->isVisible()) {
+            dialogs << dialog;
+            canvas = canvas.expandedTo(dialog->size() + QSize(42, titleHeight + 41));
+        }
+    }
+    QPixmap picture(canvas);
+    picture.fill(QColor(40, 44, 52));
+    QPainter painter(&picture);
+    painter.drawPixmap((canvas.width() - main.width()) / 2, (canvas.height() - main.height()) / 2, main);
+    for (QDialog *dialog : dialogs) {
+        const QPixmap content = dialog->grab();
+        QRect frame(0, 0, content.width() + 2, content.height() + titleHeight + 1);
+        frame.moveCenter(picture.rect().center());
+        painter.fillRect(frame, QColor(70, 70, 80));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(frame.left() + 8, frame.top(), frame.width() - 16, titleHeight),
+                         Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
+        painter.drawPixmap(frame.left() + 1, frame.top() + titleHeight, content);
+    }
+    painter.end();
+    const QString file = pictures.filePath(QStringLiteral("%1-%2.png").arg(++pictureCount).arg(name));
+    if (picture.save(file))
+        say(QStringLiteral("picture: %1").arg(QDir::toNativeSeparators(file)));
+    else
+        say(QStringLiteral("could not save %1").arg(file));
+}
+
+QPushButton *Walkthrough::button(const QString &text) const
+{
+    return buttonIn(&window, text);
+}
+
+QStringList Walkthrough::logBelowBanner() const
+{
+    QStringList lines;
+    for (QTextBlock block = log->document()->findBlockByNumber(bannerBlocks); block.isValid(); block = block.next())
+        lines << block.text();
+    return lines;
+}

@@ -1,0 +1,61 @@
+#ifndef WALKTHROUGH_H
+#define WALKTHROUGH_H
+
+#include "simulator.h"
+
+#include <QDir>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class MainWindow;
+class QPushButton;
+class QTextEdit;
+
+// One operator's run of the real window against a fresh simulated device.
+struct Scenario
+{
+    QString name;
+    QString description;
+    std::function<void(orvsim::Device &)> setUp;
+    std::function<void()> faults;
+    QString command; // the button pressed after the check, or empty
+    // Whether the run ended as it should: the log below the banner, and the
+    // device afterwards.
+    std::function<bool(const QStringList &, const orvsim::Device &)> expected;
+};
+
+class Walkthrough : public QObject
+{
+public:
+    Walkthrough(MainWindow &window, const Scenario &scenario, const QDir &pictures);
+
+    // Works the window as an operator would; returns the exit code.
+    int run();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void printNewLines();
+    void snapshot(const QString &name);
+    QPushButton *button(const QString &text) const;
+    QStringList logBelowBanner() const;
+
+    MainWindow &window;
+    const Scenario &scenario;
+    QDir pictures;
+    QTextEdit *log;
+    int printedBlocks = 0;
+    int bannerBlocks = 0;
+    int pictureCount = 0;
+    bool writing = false;
+    bool busyPictureTaken = false;
+    QList<QPointer<QWidget>> answered;
+};
+
+const QList<Scenario> &scenarios();
+
+#endif // WALKTHROUGH_H
