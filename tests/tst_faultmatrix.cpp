@@ -1,0 +1,267 @@
+// Every library call of every flow, made to fail and, separately, cut off by
+// an unplug: what the operator sees, what the device holds, and that no call
+// follows a failure the flow tests.
+
+#include "flowsupport.h"
+#include "workersupport.h"
+
+#include <QtTest>
+
+using namespace orvsim;
+using namespace testsupport;
+
+namespace {
+
+enum class Flow { Check, Bootstrap, Update, Restore };
+
+struct FlowSetup
+{
+    QString name;
+    Flow flow;
+    Device device;
+    int fx3 = 0; // the record handed to a write flow
+    int fpga = 0;
+};
+
+struct Row
+{
+    FlowSetup setup;
+    int index;  // of the broken call in the clean run's calls
+    Op op;
+    int nth;    // which call of op that is
+    bool unplug;
+};
+
+const QStringList failureResult = {"Firmware updated unsuccessfully.", "Check device connections and re-run the software.",
+                                   "If problem persists, contact Tessaly.", "You may now close the software."};
+const QStringList successResult = {"Firmware updated successfully.", "You may now close the software."};
+const QStringList noDeviceLines = {"Failed to detect device.",
+                                   "Cycle the power on the device, restart the firmware updater,  and try again.",
+                                   "If you continue to receive this message, contact Tessaly."};
+
+QList<FlowSetup> setups()
+{
+    Device typical;
+    Device failed;
+    failed.fx3Store = 7;
+    failed.fpgaStore = 9;
+    failed.fpgaStatus = 2;
+    Device bootLoader;
+    bootLoader.mode = Mode::BootLoader;
+    bootLoader.fx3Store = erased;
+    return {
+        {"check", Flow::Check, typical},
+        {"bootstrap", Flow::Bootstrap, bootLoader},
+        {"update both", Flow::Update, typical, 5, 7},
+        {"update FX3 only", Flow::Update, typical, 5, 9},
+        {"update FPGA only", Flow::Update, typical, 7, 7},
+        {"update neither", Flow::Update, typical, 7, 9},
+        {"restore", Flow::Restore, failed, 7, 9},
+    };
+}
+
+struct Outcome
+{
+    QStringList lines;
+    QVector<Call> calls;
+    Device device;
+    bool update = false;
+    bool restore = false;
+    bool panelEnabled = true;
+};
+
+Outcome runFlow(const FlowSetup &setup)
+{
+    Outcome outcome;
+    Window w;
+    Operator op(w.panel());
+    if (setup.flow == Flow::Check || setup.flow == Flow::Bootstrap) {
+        QTest::mouseClick(w.check(), Qt::LeftButton);
+    } else {
+        w.panel().deviceInfo = recordFor(setup.fx3, setup.fpga, setup.device.serialNumber);
+        w.panel().deviceInfo.state = setup.flow == Flow::Restore ? NeedsRestore : Ready;
+        QMetaObject::invokeMethod(&w.panel(), setup.flow == Flow::Restore ? "restoreDevice" : "updateDevice");
+    }
+    outcome.lines = w.lines();
+    outcome.calls = Simulator::calls();
+    outcome.device = Simulator::device();
+    outcome.update = w.update()->isEnabled();
+    outcome.restore = w.restore()->isEnabled();
+    outcome.panelEnabled = w.panel().isEnabled();
+    return outcome;
+}
+
+// What the stores hold after the calls before the broken one, and the
+// broken one itself when an unplug cuts it off half-way.
+void expectedStores(const FlowSetup &setup, const QVector<Call> &clean, const Row &row, int *fx3, int *fpga)
+{
+    *fx3 = setup.device.fx3Store;
+    *fpga = setup.device.fpgaStore;
+    for (int i = 0; i < row.index; ++i) {
+        switch (clean[i].op) {
+        case Op::ClearFx3: *fx3 = erased; break;
+        case Op::WriteFx3: *fx3 = Release::versions.fx3; break;
+        case Op::ClearFPGA: *fpga = erased; break;
+        case Op::WriteFPGA: *fpga = Release::versions.fpga; break;
+        default: break;
+        }
+    }
+    if (row.unplug && (row.op == Op::ClearFx3 || row.op == Op::WriteFx3))
+        *fx3 = erased;
+    if (row.unplug && (row.op == Op::ClearFPGA || row.op == Op::WriteFPGA))
+        *fpga = erased;
+}
+
+// The worker's line for a failure the flow tests; empty for calls whose
+// result it ignores.
+QString failureLine(Flow flow, Op op, bool unplug)
+{
+    if (flow == Flow::Update) {
+        switch (op) {
+        case Op::OpenDevice: return "Cannot Find Device";
+        case Op::ClearFx3:
+        case Op::ClearFPGA: return "Failed Clearing";
+        case Op::WriteFx3:
+        case Op::WriteFPGA: return "Failed Writing";
+        default: return QString();
+        }
+    }
+    if (flow == Flow::Restore) {
+        switch (op) {
+        case Op::GetDeviceList: return unplug ? "Unable to find device." : QString();
+        case Op::OpenDevice: return "Failed to open device.";
+        case Op::ClearFx3: return "Failed clearing boot FX3 device.";
+        case Op::WriteFx3: return "Failed writing FX3.";
+        case Op::ClearFPGA: return "Failed clearing FPGA.";
+        case Op::WriteFPGA: return "Failed writing FPGA.";
+        default: return QString();
+        }
+    }
+    return QString();
+}
+
+int rowCount = 0;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Row)
+
+class TestFaultMatrix : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matrix_data();
+    void matrix();
+    void cleanupTestCase();
+
+private:
+    QHash<QString, QVector<Call>> cleanRuns;
+};
+
+void TestFaultMatrix::matrix_data()
+{
+    QTest::addColumn<Row>("row");
+    for (const FlowSetup &setup : setups()) {
+        Simulator::reset(setup.device);
+        const Outcome clean = runFlow(setup);
+        cleanRuns[setup.name] = clean.calls;
+        QHash<int, int> seen;
+        for (int i = 0; i < clean.calls.size(); ++i) {
+            const Op op = clean.calls[i].op;
+            const int nth = ++seen[int(op)];
+            for (bool unplug : {false, true}) {
+                QTest::addRow("%s: %s #%d %s", qPrintable(setup.name), qPrintable(opName(op)), nth,
+                              unplug ? "unplugged" : "fails")
+                    << Row{setup, i, op, nth, unplug};
+                ++rowCount;
+            }
+        }
+    }
+}
+
+void TestFaultMatrix::matrix()
+{
+    QFETCH(Row, row);
+    const FlowSetup &setup = row.setup;
+    const QVector<Call> clean = cleanRuns.value(setup.name);
+    Simulator::reset(setup.device);
+    if (row.unplug)
+        Simulator::unplugAt(row.op, row.nth);
+    else
+        Simulator::failCall(row.op, ORVStatus(23), row.nth);
+    const Outcome out = runFlow(setup);
+
+    // The calls up to the broken one are the clean run's.
+    QVERIFY(out.calls.size() > row.index);
+    for (int i = 0; i <= row.index; ++i)
+        QCOMPARE(out.calls[i].op, clean[i].op);
+    int fx3 = 0;
+    int fpga = 0;
+    expectedStores(setup, clean, row, &fx3, &fpga);
+    QCOMPARE(int(out.device.fx3Store), fx3);
+    QCOMPARE(int(out.device.fpgaStore), fpga);
+    QStringList after;
+    for (int i = row.index + 1; i < out.calls.size(); ++i)
+        after << opName(out.calls[i].op);
+
+    if (setup.flow == Flow::Update || setup.flow == Flow::Restore) {
+        QVERIFY(!out.panelEnabled);
+        const QString line = failureLine(setup.flow, row.op, row.unplug);
+        const bool listFailure = setup.flow == Flow::Restore && row.op == Op::GetDeviceList && !row.unplug;
+        if (!line.isEmpty() || listFailure) {
+            // A failure the worker tests: never a success, its line last,
+            // no call after it.
+            const QString expected = listFailure ? "Failed to open device." : line;
+            QCOMPARE(out.lines.mid(out.lines.size() - 5), QStringList(expected) + failureResult);
+            QVERIFY(!out.lines.contains(successResult[0]));
+            QCOMPARE(after, listFailure ? QStringList("OpenDevice") : QStringList());
+        } else {
+            // Only the preset's result is ignored: the writes stand.
+            QCOMPARE(row.op, Op::Preset);
+            QCOMPARE(out.lines.mid(out.lines.size() - 2), successResult);
+            QVERIFY(after.isEmpty());
+        }
+        return;
+    }
+
+    // Check and bootstrap: nothing is written; only what applies is enabled.
+    QVERIFY(out.panelEnabled);
+    QVERIFY(!(out.update && out.restore));
+    const QStringList tail = out.lines.mid(3);
+    const bool toBootstrap = row.op == Op::GetDeviceList || row.op == Op::OpenDevice || row.op == Op::Bootstrap;
+    if (setup.flow == Flow::Bootstrap) {
+        if (row.op == Op::Bootstrap || (row.unplug && row.op == Op::GetDeviceList)) {
+            QVERIFY(!out.update && !out.restore);
+            QCOMPARE(tail.mid(tail.size() - 3), noDeviceLines);
+        } else {
+            // The list's status and the bootstrap's close are not looked
+            // at: the device still starts from its boot loader.
+            QVERIFY(out.restore);
+            QVERIFY(tail.contains("Found serial 25203003"));
+        }
+    } else if (toBootstrap) {
+        // Nothing could be opened: the bootstrap is tried, and fails on a
+        // device that does not run its boot loader.
+        QVERIFY(!out.update && !out.restore);
+        QCOMPARE(tail.mid(0, 2), QStringList({"Failed to open boot device.", "Looking to bootstrap device."}));
+        QCOMPARE(tail.mid(tail.size() - 3), noDeviceLines);
+        QCOMPARE(after.mid(after.size() - 2), QStringList({"Bootstrap", "CloseDevice"}));
+    } else {
+        // A read or the close, whose results are ignored: the operator is
+        // told what the preset values say.
+        const QString shown = row.op == Op::GetFirmwareVersion ? "0.0.0" : "5.5.7";
+        QCOMPARE(tail.value(1), "Serial 25203117, with firmware " + shown);
+        QCOMPARE(tail.value(2), QString("Firmware requires update."));
+        QVERIFY(out.update);
+        QVERIFY(after.size() <= 2);
+    }
+}
+
+void TestFaultMatrix::cleanupTestCase()
+{
+    qInfo("fault matrix: %d rows over %d flows", rowCount, int(setups().size()));
+}
+
+QTEST_MAIN(TestFaultMatrix)
+#include "tst_faultmatrix.moc"
