@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools libx11-dev xvfb xauth \
             binutils-mingw-w64-x86-64
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run sim-scenario test clean
+.PHONY: all deps build run sim-scenario test sanitize bench clean
 
 all: build
 
@@ -63,5 +63,19 @@ sim-scenario:
 	    *) echo "make run: unknown SCENARIO '$(SCENARIO)' (typical, up-to-date, fpga-failed, bootloader, absent, unplug-fpga)"; exit 2 ;; \
 	esac
 
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_DIR ?= build-asan
+sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && \
+	ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+	ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	cd $(BIN) && ./orv-bench
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

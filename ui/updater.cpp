@@ -7,11 +7,11 @@
 #include "restoredevicethread.h"
 #include "tsprogressdialog.h"
 #include "updatedevicethread.h"
+#include "workerwait.h"
 
 #include <orv_api.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,6 +34,8 @@ Updater::Updater(QWidget *parent)
 {
     log = new QTextEdit;
     log->setReadOnly(true);
+    // A log is never undone; an undo stack would only grow with it.
+    log->setUndoRedoEnabled(false);
 
     checkButton = new QPushButton(tr("  Check Versions  "));
     updateButton = new QPushButton(tr("  Update  "));
@@ -114,17 +116,7 @@ bool Updater::mayClose()
 void Updater::waitForWorker(QThread &worker)
 {
     workerRunning = true;
-    QEventLoop loop;
-    connect(&worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker.start(QThread::InheritPriority);
-    // finished is queued behind every message the worker sent before it,
-    // so those are all in the log when the loop returns.
-    loop.exec();
-    // A loop returns early when the application is told to exit; the worker
-    // object must still outlive its thread.
-    while (!worker.isFinished())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    worker.wait();
+    ::waitForWorker(worker);
     workerRunning = false;
 }
 

@@ -1,0 +1,11 @@
+#ifndef WORKERWAIT_H
+#define WORKERWAIT_H
+
+class QThread;
+
+// Starts the worker and returns once its thread has finished, keeping the GUI
+// thread's events going meanwhile without using the processor. Every message
+// the worker sent before it finished has been delivered by then.
+void waitForWorker(QThread &worker);
+
+#endif // WORKERWAIT_H
