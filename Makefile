@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools libx11-dev xvfb xauth \
             binutils-mingw-w64-x86-64
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run sim-scenario test sanitize bench clean
+.PHONY: all deps build run sim-scenario test sanitize tidy bench clean
 
 all: build
 
@@ -73,6 +73,13 @@ sanitize: deps
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
 	ctest --output-on-failure -j $(JOBS)
+
+# clang-tidy over the project's own sources, with the checks in .clang-tidy.
+tidy: build
+	@command -v clang-tidy >/dev/null || { $(SUDO) apt-get update -qq && \
+	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clang-tidy; }
+	git ls-files '*.cpp' | xargs -P $(JOBS) -n 3 clang-tidy -p $(BUILD_DIR) --quiet
+	@echo "clang-tidy: no findings"
 
 bench: build
 	cd $(BIN) && ./orv-bench

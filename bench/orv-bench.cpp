@@ -53,7 +53,7 @@ double threadCpuMs()
 {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 qint64 nowNs()
@@ -118,7 +118,7 @@ WaitFigures measureWait(bool spin)
     for (const auto &line : emitted) {
         const auto found = appended.find(line.first);
         if (found != appended.end())
-            worst = std::max(worst, (found->second - line.second) / 1e6);
+            worst = std::max(worst, static_cast<double>(found->second - line.second) / 1e6);
     }
     if (!worker.succeeded)
         std::fprintf(stderr, "orv-bench: the simulated update failed\n");
@@ -203,7 +203,7 @@ double runChild(const QString &what, bool timeToOutput)
         if (process.waitForReadyRead(100) || process.bytesAvailable()) {
             out += process.readAllStandardOutput();
             if (timeToOutput && elapsed < 0 && out.contains('\n'))
-                elapsed = timer.nsecsElapsed() / 1e6;
+                elapsed = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         }
         if (timer.elapsed() > 60000)
             break;

@@ -101,7 +101,7 @@ void fromJson(State &s, const QJsonObject &o)
     d.fpgaStatus = o.value(QStringLiteral("fpgaStatus")).toInt(d.fpgaStatus);
     d.fx3WriteMs = o.value(QStringLiteral("fx3WriteMs")).toInt(d.fx3WriteMs);
     d.fpgaWriteMs = o.value(QStringLiteral("fpgaWriteMs")).toInt(d.fpgaWriteMs);
-    for (const QJsonValue &v : o.value(QStringLiteral("otherSerialNumbers")).toArray())
+    for (const auto &v : o.value(QStringLiteral("otherSerialNumbers")).toArray())
         d.otherSerialNumbers.append(v.toInt());
 
     // Power-up: without a valid FX3 program only the boot loader runs, and
@@ -113,7 +113,7 @@ void fromJson(State &s, const QJsonObject &o)
     s.device = d;
 
     s.faults.clear();
-    for (const QJsonValue &v : o.value(QStringLiteral("faults")).toArray()) {
+    for (const auto &v : o.value(QStringLiteral("faults")).toArray()) {
         const QJsonObject fo = v.toObject();
         Fault f;
         if (!opFromName(fo.value(QStringLiteral("op")).toString(), &f.op))
@@ -477,7 +477,7 @@ QVector<int32_t> Simulator::openHandles()
 
 QString Simulator::statePath()
 {
-    const QString fromEnvironment = qEnvironmentVariable("ORV_SIM_STATE");
+    QString fromEnvironment = qEnvironmentVariable("ORV_SIM_STATE");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)

@@ -179,7 +179,7 @@ public:
         connect(log, &QTextEdit::textChanged, this, [this] { scan(); });
     }
 
-    void on(const QString &line, std::function<void()> action) { actions.append({line, std::move(action)}); }
+    void on(const QString &line, const std::function<void()> &action) { actions.append({line, action}); }
 
     qint64 arrivalOf(const QString &line) const
     {

@@ -74,7 +74,8 @@ void TestUpdaterPanel::buttonsAtStart()
     QPushButton *check = button(panel, "  Check Versions  ");
     QPushButton *update = button(panel, "  Update  ");
     QPushButton *restore = button(panel, "  Restore  ");
-    QVERIFY(check && update && restore);
+    if (!check || !update || !restore)
+        QFAIL("a button is missing");
     QVERIFY(check->isEnabled());
     QVERIFY(!update->isEnabled());
     QVERIFY(!restore->isEnabled());
@@ -91,6 +92,8 @@ void TestUpdaterPanel::layoutPutsLogLeftAndButtonsTopRight()
     QPushButton *update = button(panel, "  Update  ");
     QPushButton *restore = button(panel, "  Restore  ");
     QTextEdit *log = logOf(panel);
+    if (!check || !update || !restore || !log)
+        QFAIL("a widget is missing");
     QVERIFY(log->geometry().right() < check->geometry().left());
     QVERIFY(check->geometry().bottom() < update->geometry().top());
     QVERIFY(update->geometry().bottom() < restore->geometry().top());

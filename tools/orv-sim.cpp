@@ -180,7 +180,7 @@ int main(int argc, char *argv[])
         return usage();
 
     const QString path = Simulator::statePath();
-    const QString command = args[0];
+    const QString &command = args[0];
     if (command == QLatin1String("reset") && args.size() == 1) {
         Simulator::reset(Device::typical());
     } else if (command == QLatin1String("show") && args.size() == 1) {
