@@ -76,8 +76,6 @@ void TestWriteFlows::updateThroughThePanel_data()
     const QString fx3 = "Updating FX3, estimated 20 seconds.";
     const QString fpga = "Updating FPGA, estimated 10 minutes.";
     QTest::newRow("success") << "" << QStringList({fx3, fpga}) << true << 7 << 9;
-    QTest::newRow("open fails") << "OpenDevice" << QStringList({"Cannot Find Device"}) << false << 5 << 7;
-    QTest::newRow("FX3 clear fails") << "ClearFx3" << QStringList({fx3, "Failed Clearing"}) << false << 5 << 7;
     QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({fx3, fpga, "Failed Writing"}) << false << 7 << int(erased);
     QTest::newRow("unplugged writing FPGA") << "unplug:WriteFPGA" << QStringList({fx3, fpga, "Failed Writing"}) << false << 7 << int(erased);
 }
@@ -159,8 +157,6 @@ void TestWriteFlows::restoreThroughThePanel_data()
     const QString fpga = "Updating FPGA, estimated 10 minutes.";
     QTest::newRow("success") << "" << QStringList({fx3, fpga}) << true;
     QTest::newRow("unplugged before the list") << "unplug:GetDeviceList" << QStringList({"Unable to find device."}) << false;
-    QTest::newRow("open fails") << "OpenDevice" << QStringList({"Failed to open device."}) << false;
-    QTest::newRow("FX3 clear fails") << "ClearFx3" << QStringList({fx3, "Failed clearing boot FX3 device."}) << false;
     QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({fx3, fpga, "Failed writing FPGA."}) << false;
 }
 
