@@ -202,6 +202,15 @@ public:
         return handle;
     }
 
+    // For calls that take no time: an injected failure, or an unplug that the
+    // call then finds.
+    bool failsNow()
+    {
+        if (cutOff)
+            unplug();
+        return injectedFailure;
+    }
+
     void unplug()
     {
         s.device.present = false;
@@ -246,6 +255,20 @@ Call makeCall(Op op, int32_t handle = -1)
 QString pathText(const char *path)
 {
     return path ? QString::fromLocal8Bit(path) : QString();
+}
+
+template<typename Read>
+ORVStatus readValue(Op op, int32_t handle, int32_t *value, Read read)
+{
+    Entry e(makeCall(op, handle));
+    if (e.failsNow())
+        return e.finish(e.injectedStatus);
+    if (!e.isOpen(handle))
+        return e.finish(ORV_INVALID_HANDLE);
+    if (!value)
+        return e.finish(ORV_INVALID_ARGUMENT);
+    *value = read(e.s.device);
+    return e.finish(ORV_SUCCESS);
 }
 
 ORVStatus clearStore(Op op, int32_t handle)
@@ -541,10 +564,8 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetGetDeviceList(int32_t *serialNumber
     Call call = makeCall(Op::GetDeviceList);
     call.count = count ? *count : 0;
     Entry e(call);
-    if (e.injectedFailure)
+    if (e.failsNow())
         return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
     if (!count)
         return e.finish(ORV_INVALID_ARGUMENT);
 
@@ -567,10 +588,8 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetOpenDevice(int32_t *handle, int32_t
     Call call = makeCall(Op::OpenDevice);
     call.serialNumber = serialNumber;
     Entry e(call);
-    if (e.injectedFailure)
+    if (e.failsNow())
         return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
     if (!handle)
         return e.finish(ORV_INVALID_ARGUMENT);
     const Device &d = e.s.device;
@@ -583,10 +602,8 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetOpenDevice(int32_t *handle, int32_t
 ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetCloseDevice(int32_t handle)
 {
     Entry e(makeCall(Op::CloseDevice, handle));
-    if (e.injectedFailure)
+    if (e.failsNow())
         return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
     if (!e.s.handles.removeOne(handle))
         return e.finish(ORV_INVALID_HANDLE);
     return e.finish(ORV_SUCCESS);
@@ -594,32 +611,13 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetCloseDevice(int32_t handle)
 
 ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetGetFirmwareVersion(int32_t handle, int32_t *version)
 {
-    Entry e(makeCall(Op::GetFirmwareVersion, handle));
-    if (e.injectedFailure)
-        return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
-    if (!e.isOpen(handle))
-        return e.finish(ORV_INVALID_HANDLE);
-    if (!version)
-        return e.finish(ORV_INVALID_ARGUMENT);
-    *version = e.s.device.fx3Store == erased ? 0 : e.s.device.fx3Store;
-    return e.finish(ORV_SUCCESS);
+    return readValue(Op::GetFirmwareVersion, handle, version,
+                     [](const Device &d) { return d.fx3Store == erased ? 0 : d.fx3Store; });
 }
 
 ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetGetFPGAStatus(int32_t handle, int32_t *status)
 {
-    Entry e(makeCall(Op::GetFPGAStatus, handle));
-    if (e.injectedFailure)
-        return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
-    if (!e.isOpen(handle))
-        return e.finish(ORV_INVALID_HANDLE);
-    if (!status)
-        return e.finish(ORV_INVALID_ARGUMENT);
-    *status = e.s.device.fpgaStatus;
-    return e.finish(ORV_SUCCESS);
+    return readValue(Op::GetFPGAStatus, handle, status, [](const Device &d) { return d.fpgaStatus; });
 }
 
 ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetClearFx3(int32_t handle)
@@ -645,10 +643,8 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetWriteFGPA(int32_t handle, const cha
 ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetPreset(int32_t handle)
 {
     Entry e(makeCall(Op::Preset, handle));
-    if (e.injectedFailure)
+    if (e.failsNow())
         return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
     if (!e.isOpen(handle))
         return e.finish(ORV_INVALID_HANDLE);
     Device &d = e.s.device;
@@ -664,10 +660,8 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetBootstrapDevice(int32_t *handle, co
     Call call = makeCall(Op::Bootstrap);
     call.path = pathText(fx3ImagePath);
     Entry e(call);
-    if (e.injectedFailure)
+    if (e.failsNow())
         return e.finish(e.injectedStatus);
-    if (e.cutOff)
-        e.unplug();
     if (!handle || !fx3ImagePath)
         return e.finish(ORV_INVALID_ARGUMENT);
     Device &d = e.s.device;
