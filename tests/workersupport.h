@@ -85,14 +85,14 @@ inline void runToEnd(QThread &worker)
 
 // How a test breaks one library call: "" for none, else "Op", "Op@N" for
 // the Nth call, with "unplug:" in front for an unplug instead of a status.
-inline void injectFault(const QString &spec, ORVStatus status = ORVStatus(17))
+inline void injectFault(const QString &fault, ORVStatus status = ORVStatus(17))
 {
-    if (spec.isEmpty())
+    if (fault.isEmpty())
         return;
-    const bool unplug = spec.startsWith("unplug:");
-    const QStringList parts = QString(spec).remove("unplug:").split('@');
+    const bool unplug = fault.startsWith("unplug:");
+    const QStringList parts = QString(fault).remove("unplug:").split('@');
     orvsim::Op op;
-    QVERIFY2(orvsim::opFromName(parts[0], &op), qPrintable(spec));
+    QVERIFY2(orvsim::opFromName(parts[0], &op), qPrintable(fault));
     const int nth = parts.size() > 1 ? parts[1].toInt() : 1;
     if (unplug)
         orvsim::Simulator::unplugAt(op, nth);
