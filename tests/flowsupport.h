@@ -38,8 +38,6 @@ public:
 
     Answer selectorAnswer = Answer::Accept;
     Answer questionAnswer = Answer::Accept;
-    // Called once while the busy dialog of a flow is up.
-    std::function<void(TSProgressDialog &)> whileBusy;
 
     int selectorsSeen = 0;
     int questionsSeen = 0;
@@ -116,10 +114,7 @@ private:
 
     void look(QWidget *modal)
     {
-        if (auto *busy = qobject_cast<TSProgressDialog *>(modal)) {
-            if (whileBusy && busy->isVisible())
-                whileBusy(*busy);
-        } else if (auto *selector = qobject_cast<DeviceSelectorDialog *>(modal)) {
+        if (auto *selector = qobject_cast<DeviceSelectorDialog *>(modal)) {
             ++selectorsSeen;
             busyVisibleWithSelector = anyBusyVisible();
             answer(selector, selectorAnswer, "ORV1600", "Cancel");

@@ -122,9 +122,7 @@ void Updater::waitForWorker(QThread &worker)
 
 void Updater::checkVersions()
 {
-    addLine(QString());
-    addLine(tr("Checking Firmware Versions..."));
-    addLine(QString());
+    addHeading(tr("Checking Firmware Versions..."));
     checkButton->setEnabled(false);
 
     TSProgressDialog progress(tr("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
@@ -212,9 +210,7 @@ void Updater::reportVersions()
 
 void Updater::updateDevice()
 {
-    addLine(QString());
-    addLine(tr("Updating Firmware"));
-    addLine(QString());
+    addHeading(tr("Updating Firmware"));
 
     TSProgressDialog progress(tr("Updating Device\nDO NOT UNPLUG THE DEVICE\n"
                                  "This process can take several minutes\nPlease Wait..."));
@@ -224,21 +220,15 @@ void Updater::updateDevice()
     worker.deviceInfo = deviceInfo;
     connect(&worker, &UpdateDeviceThread::addLine, this, &Updater::addLine);
     connect(&worker, &UpdateDeviceThread::replaceLastLine, this, &Updater::replaceLastLine);
-    {
-        const KeepAwake awake;
-        waitForWorker(worker);
-    }
+    waitForWrite(worker);
     QCoreApplication::processEvents();
 
-    reportWriteResult(worker.succeeded);
-    setEnabled(false);
+    finishWrite(worker.succeeded);
 }
 
 void Updater::restoreDevice()
 {
-    addLine(QString());
-    addLine(tr("Restoring Device"));
-    addLine(QString());
+    addHeading(tr("Restoring Device"));
 
     TSProgressDialog progress(tr("Performing Device Restore\nDO NOT UNPLUG DEVICE\n"
                                  "This process will take up to 10 minutes\nPlease Wait..."));
@@ -247,16 +237,26 @@ void Updater::restoreDevice()
     RestoreDeviceThread worker;
     worker.deviceInfo = deviceInfo;
     connect(&worker, &RestoreDeviceThread::addLine, this, &Updater::addLine);
-    {
-        const KeepAwake awake;
-        waitForWorker(worker);
-    }
+    waitForWrite(worker);
 
-    reportWriteResult(worker.succeeded);
-    setEnabled(false);
+    finishWrite(worker.succeeded);
 }
 
-void Updater::reportWriteResult(bool succeeded)
+void Updater::addHeading(const QString &title)
+{
+    addLine(QString());
+    addLine(title);
+    addLine(QString());
+}
+
+void Updater::waitForWrite(QThread &worker)
+{
+    const KeepAwake awake;
+    waitForWorker(worker);
+}
+
+// The result of a write, after which the panel stays disabled.
+void Updater::finishWrite(bool succeeded)
 {
     if (succeeded) {
         addColouredLine(tr("Firmware updated successfully."), successColour);
@@ -267,4 +267,5 @@ void Updater::reportWriteResult(bool succeeded)
         addLine(tr("If problem persists, contact Tessaly."));
         addLine(tr("You may now close the software."));
     }
+    setEnabled(false);
 }

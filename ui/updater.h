@@ -39,9 +39,11 @@ private slots:
 
 private:
     void addColouredLine(const QString &s, const QColor &colour);
+    void addHeading(const QString &title);
     void waitForWorker(QThread &worker);
+    void waitForWrite(QThread &worker);
     void bootstrapDevice();
-    void reportWriteResult(bool succeeded);
+    void finishWrite(bool succeeded);
 
     QTextEdit *log;
     QPushButton *checkButton;
