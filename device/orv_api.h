@@ -28,6 +28,7 @@ typedef enum ORVStatus {
     ORV_INVALID_ARGUMENT = 4, /* a null pointer or an out-of-range value */
     ORV_BAD_IMAGE = 5,        /* the image file is missing, unreadable or not for this store */
     ORV_NOT_ERASED = 6,       /* a write into a store that was not cleared first */
+    ORV_BUSY = 7,             /* the device is open in another process */
     ORV_STATUS_FORCE_32BIT = 0x7fffffff
 } ORVStatus;
 
