@@ -2,22 +2,73 @@
 
 #include "firmwarerelease.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace {
+
+QMutex digestsMutex;
+
+Release::ImageDigests &digests()
+{
+    static Release::ImageDigests current = Release::builtDigests();
+    return current;
+}
+
+QByteArray expectedDigest(const QString &fileName)
+{
+    const QMutexLocker lock(&digestsMutex);
+    return digests().value(fileName);
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Release", text);
+}
+
+} // namespace
+
+void Release::setImageDigests(const ImageDigests &imageDigests)
+{
+    const QMutexLocker lock(&digestsMutex);
+    digests() = imageDigests;
+}
 
 QString Release::imageProblem(const std::vector<std::string> &imagePaths)
 {
     for (const std::string &path : imagePaths) {
-        const QString name = QString::fromStdString(path);
-        const QFileInfo file(name);
-        if (!file.exists())
-            return QObject::tr("Firmware image not found: %1").arg(name);
-        if (!file.isFile() || !file.isReadable())
-            return QObject::tr("Firmware image cannot be read: %1").arg(name);
-        if (file.size() == 0)
-            return QObject::tr("Firmware image is empty: %1").arg(name);
+        const QFileInfo info(QString::fromStdString(path));
+        const QString shown = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+        if (!info.exists())
+            return tr("Firmware image not found: %1").arg(shown);
+        // Reading it is the only sure test of whether it can be read: on
+        // Windows, file permissions are not what they seem.
+        QFile file(info.filePath());
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (!info.isFile() || !file.open(QIODevice::ReadOnly) || !hash.addData(&file)
+            || file.error() != QFileDevice::NoError)
+            return tr("Firmware image cannot be read: %1").arg(shown);
+        const QByteArray expected = expectedDigest(info.fileName());
+        if (expected.isEmpty() || hash.result().toHex() != expected)
+            return tr("Firmware image is not the release's image: %1").arg(shown);
     }
     return QString();
+}
+
+QStringList Release::releaseProblems()
+{
+    QStringList problems;
+    for (const std::string &path : {fx3ImagePath(versions), fpgaImagePath(versions)}) {
+        const QString problem = imageProblem({path});
+        if (!problem.isEmpty())
+            problems << problem;
+    }
+    return problems;
 }
 
 bool Release::findFolder(const QString &programFolder)

@@ -1,18 +1,35 @@
 #ifndef RELEASEIMAGES_H
 #define RELEASEIMAGES_H
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
 
 namespace Release {
 
-// The operator's line for the first image that cannot be written (missing,
-// not a file, unreadable or empty); empty when all of them can. Checked
-// before anything is erased, so that a store is never cleared for an image
-// that is not there.
+// The SHA-256 of each image file of the release, in lower-case hex, by file
+// name.
+using ImageDigests = QHash<QString, QByteArray>;
+
+// The digests the build recorded from the release's firmware folder.
+ImageDigests builtDigests();
+// The digests that images are checked against from now on: the build's,
+// unless other ones are handed in (for images of another release).
+void setImageDigests(const ImageDigests &digests);
+
+// The operator's line for the first image that is not exactly the release's
+// (missing, unreadable, or other bytes), naming it by its full path; empty
+// when all of them are. Every image is read whole: it is checked before
+// anything is erased, so that a store is only ever cleared for the image
+// the release carries.
 QString imageProblem(const std::vector<std::string> &imagePaths);
+
+// One line for each of the release's images that is not intact.
+QStringList releaseProblems();
 
 // When the working directory holds no release folder but the program's own
 // folder does, makes that the working directory, so that the release's

@@ -21,7 +21,8 @@ enum class Answer {
     Accept,        // the model button, or Yes
     Cancel,        // Cancel, or No
     Escape,
-    WindowControl
+    WindowControl,
+    None           // left unanswered
 };
 
 // Answers the modal dialogs that a flow opens, as the operator would, and
@@ -45,6 +46,13 @@ public:
     bool busyVisibleWithSelector = false;
     bool checkEnabledWhileBusy = false;
     QString busyLabel;
+    // Where the busy dialog and the selector stood once shown: their
+    // window-system owner, their flags, and how far their centre lay from
+    // the owner's.
+    QWindow *busyOwner = nullptr;
+    Qt::WindowFlags busyFlags;
+    int busyOffCentre = -1;
+    QWindow *selectorOwner = nullptr;
     QString questionTitle;
     QString questionText;
     QMessageBox::StandardButtons questionButtons;
@@ -83,6 +91,8 @@ private:
         case Answer::WindowControl:
             closeByWindowControl(*dialog);
             break;
+        case Answer::None:
+            break;
         }
     }
 
@@ -112,11 +122,22 @@ private:
         checkEnabledWhileBusy = button(panel, "  Check Versions  ")->isEnabled();
     }
 
+    static int offCentre(QWidget *dialog)
+    {
+        const QWindow *owner = dialog->windowHandle()->transientParent();
+        return owner ? (dialog->frameGeometry().center() - owner->frameGeometry().center()).manhattanLength() : -1;
+    }
+
     void look(QWidget *modal)
     {
-        if (auto *selector = qobject_cast<DeviceSelectorDialog *>(modal)) {
+        if (auto *busy = qobject_cast<TSProgressDialog *>(modal)) {
+            busyOwner = busy->windowHandle()->transientParent();
+            busyFlags = busy->windowFlags();
+            busyOffCentre = offCentre(busy);
+        } else if (auto *selector = qobject_cast<DeviceSelectorDialog *>(modal)) {
             ++selectorsSeen;
             busyVisibleWithSelector = anyBusyVisible();
+            selectorOwner = selector->windowHandle()->transientParent();
             answer(selector, selectorAnswer, "ORV1600", "Cancel");
         } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             ++questionsSeen;

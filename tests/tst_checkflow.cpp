@@ -33,6 +33,10 @@ private slots:
     void newerDeviceIsAskedAbout_data();
     void newerDeviceIsAskedAbout();
     void workerMessageStaysAboveTheResult();
+    void bootstrapOnlyFromTheReleaseImage_data();
+    void bootstrapOnlyFromTheReleaseImage();
+    void quittingAsksNothingAndCallsNothing_data();
+    void quittingAsksNothingAndCallsNothing();
     void cancelEndsTheProcessAtOnce();
 };
 
@@ -117,6 +121,12 @@ void TestCheckFlow::check()
     QTEST(w.restore()->isEnabled(), "restore");
     QCOMPARE(op.busyDialogsSeen, 1);
     QCOMPARE(op.busyLabel, QString("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    // Owned by the window and centred on it, with no control to close or
+    // minimize it.
+    QCOMPARE(op.busyOwner, w.window.windowHandle());
+    QVERIFY(op.busyOffCentre >= 0 && op.busyOffCentre <= 2);
+    QVERIFY(!(op.busyFlags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowSystemMenuHint)));
+    QVERIFY(op.busyFlags & Qt::CustomizeWindowHint);
     QVERIFY(!op.checkEnabledWhileBusy);
     QCOMPARE(op.questionsSeen, 0);
 
@@ -128,6 +138,7 @@ void TestCheckFlow::check()
     QCOMPARE(op.selectorsSeen, bootstrapped ? 1 : 0);
     if (bootstrapped) {
         QVERIFY(!op.busyVisibleWithSelector);
+        QCOMPARE(op.selectorOwner, w.window.windowHandle());
         QCOMPARE(info.targetFx3Version, Release::versions.fx3);
         QCOMPARE(info.targetFpgaVersion, Release::versions.fpga);
         const QVector<Call> calls = Simulator::calls();
@@ -200,6 +211,78 @@ void TestCheckFlow::workerMessageStaysAboveTheResult()
         QCOMPARE(w.lines().value(3), QString("FPGA failed to load."));
         QCOMPARE(w.lines().size(), 8);
     }
+}
+
+void TestCheckFlow::bootstrapOnlyFromTheReleaseImage_data()
+{
+    QTest::addColumn<QString>("images");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("missing") << "fpga" << "Firmware image not found: %fx3";
+    QTest::newRow("corrupt") << "fx3=corrupt fpga" << "Firmware image is not the release's image: %fx3";
+    QTest::newRow("another version") << "fx3=v6 fpga" << "Firmware image is not the release's image: %fx3";
+}
+
+void TestCheckFlow::bootstrapOnlyFromTheReleaseImage()
+{
+    QFETCH(QString, images);
+    QFETCH(QString, problem);
+    Device d;
+    d.mode = Mode::BootLoader;
+    d.fx3Store = erased;
+    Simulator::reset(d);
+    Window w;
+    Operator op(w.panel());
+    const ReleaseFolder folder(images);
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+
+    QCOMPARE(w.lines(), header + bootstrapLines + ReleaseFolder::withPaths({problem}) + failureLines);
+    QCOMPARE(Simulator::callNames(), QStringList("GetDeviceList"));
+    QCOMPARE(op.selectorsSeen, 1);
+    QVERIFY(!w.restore()->isEnabled());
+    QCOMPARE(Simulator::device().mode, Mode::BootLoader);
+}
+
+void TestCheckFlow::quittingAsksNothingAndCallsNothing_data()
+{
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<bool>("duringTheWait");
+    QTest::addColumn<QStringList>("lines");
+    Device bootLoader;
+    bootLoader.mode = Mode::BootLoader;
+    bootLoader.fx3Store = erased;
+    QTest::newRow("exit while the worker runs") << bootLoader << true << QStringList();
+    QTest::newRow("quit while the selection dialog is open") << bootLoader << false << bootstrapLines;
+}
+
+// The application is told to quit during the check: by exit() while the
+// worker runs, or by a quit request (a signal, the session) while the
+// selection dialog waits. The operator is gone; nothing more may happen.
+void TestCheckFlow::quittingAsksNothingAndCallsNothing()
+{
+    QFETCH(Device, device);
+    QFETCH(bool, duringTheWait);
+    Simulator::reset(device);
+    Window w;
+    Operator op(w.panel());
+    LogWatcher watcher(w.panel());
+    if (duringTheWait)
+        watcher.on(header[1], [] { QCoreApplication::exit(0); });
+    else
+        watcher.on(bootstrapLines[1], [] {
+            QTimer::singleShot(0, qApp, [] {
+                QEvent quit(QEvent::Quit);
+                QCoreApplication::sendEvent(qApp, &quit);
+            });
+        });
+    op.selectorAnswer = Answer::None;
+    QTimer::singleShot(0, w.check(), [&] { QTest::mouseClick(w.check(), Qt::LeftButton); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+
+    QFETCH(QStringList, lines);
+    QCOMPARE(w.lines(), header + lines);
+    QCOMPARE(Simulator::callNames(), QStringList("GetDeviceList"));
+    QCOMPARE(op.selectorsSeen, duringTheWait ? 0 : 1);
+    QCOMPARE(op.questionsSeen, 0);
 }
 
 void TestCheckFlow::cancelEndsTheProcessAtOnce()

@@ -1,12 +1,13 @@
 #include "firmwarerelease.h"
 #include "releaseimages.h"
+#include "workersupport.h"
 
 #include <orv_api.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QCryptographicHash>
 #include <QtTest>
+
+using testsupport::ReleaseFolder;
 
 static_assert(sizeof(ORVStatus) == 4, "ORVStatus is a 32-bit enumeration");
 
@@ -19,6 +20,7 @@ private slots:
     void cleanup();
     void findFolder_data();
     void findFolder();
+    void imageProblems_data();
     void imageProblems();
 
 private:
@@ -67,23 +69,44 @@ void TestReleaseFolder::findFolder()
     QCOMPARE(QDir::current().canonicalPath(), QDir(expected).canonicalPath());
 }
 
+void TestReleaseFolder::imageProblems_data()
+{
+    QTest::addColumn<QString>("images");
+    QTest::addColumn<bool>("handIn");
+    QTest::addColumn<QStringList>("expected");
+    const QString otherImage = "Firmware image is not the release's image: ";
+    QTest::newRow("intact") << "fx3 fpga" << false << QStringList();
+    QTest::newRow("both missing") << "" << false
+                                  << QStringList({"Firmware image not found: %fx3", "Firmware image not found: %fpga"});
+    QTest::newRow("another version") << "fx3 fpga=v6" << false << QStringList(otherImage + "%fpga");
+    // Images of another release are checked against the digests handed in.
+    QTest::newRow("another version, its digests handed in") << "fx3 fpga=v6" << true << QStringList();
+    QTest::newRow("the release's image, other digests handed in") << "fx3 fpga" << true
+                                                                 << QStringList(otherImage + "%fpga");
+}
+
 void TestReleaseFolder::imageProblems()
 {
-    QTemporaryDir dir;
-    QVERIFY(QDir::setCurrent(dir.path()));
-    QVERIFY(QDir().mkpath("firmware/ORV-Cypress-v7.img")); // a folder, not a file
+    QFETCH(QString, images);
+    QFETCH(bool, handIn);
+    const ReleaseFolder folder(images);
     const std::string fx3 = fx3ImagePath(Release::versions);
     const std::string fpga = fpgaImagePath(Release::versions);
-    QCOMPARE(Release::imageProblem({fx3}), QString("Firmware image cannot be read: ./firmware/ORV-Cypress-v7.img"));
-    QCOMPARE(Release::imageProblem({fpga}), QString("Firmware image not found: ./firmware/ORV-FPGA-v9.rbf"));
-    QFile file(QString::fromStdString(fpga));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("x");
-    file.close();
-    QCOMPARE(Release::imageProblem({fpga}), QString());
-    // The first unusable image of the run is the one named.
-    QCOMPARE(Release::imageProblem({fpga, fx3}), QString("Firmware image cannot be read: ./firmware/ORV-Cypress-v7.img"));
-    QCOMPARE(Release::imageProblem({}), QString());
+    if (handIn) {
+        Release::ImageDigests digests = Release::builtDigests();
+        const QByteArray other = orvsim::makeImage(orvsim::Component::Fpga, Release::versions.fpga - 1);
+        digests[QFileInfo(ReleaseFolder::fpgaPath()).fileName()] =
+            QCryptographicHash::hash(other, QCryptographicHash::Sha256).toHex();
+        Release::setImageDigests(digests);
+    }
+    const QStringList problems = Release::releaseProblems();
+    // A run names the first of its images that is not the release's.
+    const QString first = Release::imageProblem({fpga, fx3});
+    Release::setImageDigests(Release::builtDigests());
+
+    QFETCH(QStringList, expected);
+    QCOMPARE(problems, ReleaseFolder::withPaths(expected));
+    QCOMPARE(first, ReleaseFolder::withPaths(expected).value(expected.size() - 1));
 }
 
 QTEST_GUILESS_MAIN(TestReleaseFolder)

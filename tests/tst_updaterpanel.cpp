@@ -1,4 +1,5 @@
 #include "testsupport.h"
+#include "workersupport.h"
 
 #include "firmwarerelease.h"
 #include "updater.h"
@@ -24,6 +25,8 @@ private slots:
     void addLineAppendsOneParagraph();
     void statusLinesAreColouredAndDoNotLeak_data();
     void statusLinesAreColouredAndDoNotLeak();
+    void damagedReleaseIsToldAtStart_data();
+    void damagedReleaseIsToldAtStart();
     void replaceLastLine_data();
     void replaceLastLine();
     void replaceLastLineOfAWrappedParagraph();
@@ -117,23 +120,79 @@ void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak_data()
 {
     QTest::addColumn<bool>("success");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("success") << true << QColor(34, 177, 76, 255);
-    QTest::newRow("failure") << false << QColor(Qt::red);
+    QTest::addColumn<QString>("operatorDid");
+    const QColor green(34, 177, 76, 255);
+    QTest::newRow("success") << true << green << "";
+    QTest::newRow("failure") << false << QColor(Qt::red) << "";
+    QTest::newRow("after a click in the red banner line") << true << green << "click";
+    QTest::newRow("with a selection across the red line") << true << green << "select";
 }
 
 void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak()
 {
     QFETCH(bool, success);
     QFETCH(QColor, colour);
+    QFETCH(QString, operatorDid);
     Updater panel;
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QTextEdit *log = logOf(panel);
+    QTextCursor redLine(log->document()->findBlockByNumber(9));
+    redLine.movePosition(QTextCursor::NextWord);
+    if (operatorDid == "click") {
+        QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, log->cursorRect(redLine).center());
+        QCOMPARE(log->textCursor().blockNumber(), 9);
+    } else if (operatorDid == "select") {
+        redLine.setPosition(log->document()->findBlockByNumber(8).position(), QTextCursor::KeepAnchor);
+        log->setTextCursor(redLine);
+    }
+    const QTextCursor before = log->textCursor();
+
+    invoke(panel, "addLine", "Checking Firmware Versions...");
     QVERIFY(QMetaObject::invokeMethod(&panel, "addStatusLine", Qt::DirectConnection,
                                       Q_ARG(QString, "Firmware updated successfully."), Q_ARG(bool, success)));
     invoke(panel, "addLine", "You may now close the software.");
-    QCOMPARE(logLines(panel).value(11), QString("Firmware updated successfully."));
-    QCOMPARE(lineColour(panel, 11), colour);
-    QCOMPARE(lineColour(panel, 12), QColor(Qt::black));
-    // The line after follows the palette again, so a disabled log greys it.
-    QVERIFY(!hasOwnColour(panel, 12));
+    QCOMPARE(logLines(panel).mid(11), QStringList({"Checking Firmware Versions...", "Firmware updated successfully.",
+                                                   "You may now close the software."}));
+    QCOMPARE(lineColour(panel, 12), colour);
+    // The lines around it follow the palette, so a disabled log greys them.
+    for (int plain : {11, 13}) {
+        QCOMPARE(lineColour(panel, plain), QColor(Qt::black));
+        QVERIFY(!hasOwnColour(panel, plain));
+    }
+    // Whatever the operator selected stays selected, and as it was.
+    QCOMPARE(lineColour(panel, 9), QColor(Qt::red));
+    QVERIFY(!hasOwnColour(panel, 8));
+    QCOMPARE(log->textCursor().anchor(), before.anchor());
+    QCOMPARE(log->textCursor().position(), before.position());
+}
+
+void TestUpdaterPanel::damagedReleaseIsToldAtStart_data()
+{
+    QTest::addColumn<QString>("images");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("intact") << "fx3 fpga" << QStringList();
+    QTest::newRow("FX3 image corrupt")
+        << "fx3=corrupt fpga" << QStringList("Firmware image is not the release's image: %fx3");
+    QTest::newRow("both missing") << ""
+                                  << QStringList({"Firmware image not found: %fx3", "Firmware image not found: %fpga"});
+}
+
+void TestUpdaterPanel::damagedReleaseIsToldAtStart()
+{
+    QFETCH(QString, images);
+    QFETCH(QStringList, lines);
+    const ReleaseFolder folder(images);
+    Updater panel;
+    // The release is checked off the GUI thread; its lines follow once it is done.
+    auto *check = panel.findChild<QThread *>();
+    QVERIFY(check);
+    QTRY_VERIFY(check->isFinished());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(logLines(panel).mid(11), ReleaseFolder::withPaths(lines));
+    for (int n = 11; n < 11 + lines.size(); ++n)
+        QCOMPARE(lineColour(panel, n), QColor(Qt::red));
 }
 
 void TestUpdaterPanel::replaceLastLine_data()

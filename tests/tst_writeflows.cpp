@@ -2,10 +2,13 @@
 #include "workersupport.h"
 
 #include "keepawake.h"
+#include "quitsignals.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace orvsim;
 using namespace testsupport;
@@ -64,6 +67,7 @@ private slots:
     void keepAwakeIsHeldForTheWrite();
     void closingDuringAWriteIsRefused();
     void applicationExitDuringAWriteWaitsForTheWorker();
+    void quitSignalsWaitForTheWrite();
 };
 
 void TestWriteFlows::updateThroughThePanel_data()
@@ -221,10 +225,10 @@ void TestWriteFlows::missingImageErasesNothing()
     QDir::setCurrent(elsewhere.path());
     Simulator::clearCalls();
     QTest::mouseClick(w.update(), Qt::LeftButton);
+    const QStringList missing = ReleaseFolder::withPaths({"Firmware image not found: %fx3"});
     QDir::setCurrent(previous);
 
-    QCOMPARE(afterHeader(w, updateHeader),
-             QStringList("Firmware image not found: ./firmware/ORV-Cypress-v7.img") + failure);
+    QCOMPARE(afterHeader(w, updateHeader), missing + failure);
     QVERIFY(Simulator::calls().isEmpty());
     QCOMPARE(Simulator::device().fx3Store, 5);
     QCOMPARE(Simulator::device().fpgaStore, 7);
@@ -325,6 +329,36 @@ void TestWriteFlows::applicationExitDuringAWriteWaitsForTheWorker()
     // The flow ran to its end before the application left its loop.
     QCOMPARE(afterHeader(w, updateHeader).mid(2), success);
     QCOMPARE(Simulator::device().fpgaStore, 9);
+}
+
+void TestWriteFlows::quitSignalsWaitForTheWrite()
+{
+#ifdef Q_OS_UNIX
+    Device d;
+    d.fpgaWriteMs = 300;
+    Simulator::reset(d);
+    const QuitSignals quitSignals;
+    Window w;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    LogWatcher watcher(w.panel());
+    watcher.on("Updating FPGA, estimated 10 minutes.", [] {
+        for (int number : {SIGTERM, SIGINT, SIGHUP})
+            std::raise(number);
+    });
+    QTimer::singleShot(0, w.update(), [&] { QTest::mouseClick(w.update(), Qt::LeftButton); });
+    // Once the write is over, the next one is honoured: the loop ends.
+    watcher.on(success[1], [] { QTimer::singleShot(0, qApp, [] { std::raise(SIGTERM); }); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+
+    QCOMPARE(afterHeader(w, updateHeader),
+             QStringList({"Updating FX3, estimated 20 seconds.", "Updating FPGA, estimated 10 minutes.", refusal,
+                          refusal, refusal})
+                 + success);
+    QCOMPARE(Simulator::device().fpgaStore, 9);
+    QVERIFY(!w.window.isVisible());
+#else
+    QSKIP("no such signals here");
+#endif
 }
 
 QTEST_MAIN(TestWriteFlows)

@@ -3,9 +3,6 @@
 #include "restoredevicethread.h"
 #include "updatedevicethread.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace orvsim;
@@ -20,34 +17,6 @@ const QString updFpga = "Updating FPGA, estimated 10 minutes.";
 const QString skipFx3 = "Skipping FX3, already current version.";
 const QString skipFpga = "Skipping FPGA, already current version.";
 const QString resFx3 = "Updating FX3 program, estimated 10 seconds.";
-
-// Runs the test from a folder whose firmware/ holds only the named images.
-class ReleaseFolder
-{
-public:
-    explicit ReleaseFolder(const QString &images)
-        : previous(QDir::currentPath())
-    {
-        if (images == "both")
-            return;
-        QDir(dir.path()).mkdir(Release::folderName());
-        if (images.contains("fx3"))
-            QFile::copy(QDir(previous).filePath(fx3Image), QDir(dir.path()).filePath(fx3Image));
-        if (images.contains("fpga")) {
-            const QString target = QDir(dir.path()).filePath(fpgaImage);
-            if (images.contains("empty"))
-                QFile(target).open(QIODevice::WriteOnly);
-            else
-                QFile::copy(QDir(previous).filePath(fpgaImage), target);
-        }
-        QDir::setCurrent(dir.path());
-    }
-    ~ReleaseFolder() { QDir::setCurrent(previous); }
-
-private:
-    QTemporaryDir dir;
-    QString previous;
-};
 
 // Every row: what stands in the stores afterwards is what was written before
 // the failure, and nothing else changed.
@@ -135,9 +104,17 @@ void TestWriteWorkers::update_data()
     QTest::newRow("unplugged writing FPGA") << 5 << 7 << "both" << "unplug:WriteFPGA" << QStringList({updFx3, updFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
 
     // Nothing is erased for an image that is not there.
-    QTest::newRow("no images") << 5 << 7 << "none" << "" << QStringList({"Firmware image not found: " + fx3Image}) << false << QStringList() << 5 << 7;
-    QTest::newRow("FPGA image missing") << 5 << 7 << "fx3" << "" << QStringList({"Firmware image not found: " + fpgaImage}) << false << QStringList() << 5 << 7;
-    QTest::newRow("FPGA image empty") << 5 << 7 << "fx3 fpga-empty" << "" << QStringList({"Firmware image is empty: " + fpgaImage}) << false << QStringList() << 5 << 7;
+    // Nothing is erased for an image that is not exactly the release's.
+    const QStringList noFx3 = {"Firmware image is not the release's image: %fx3"};
+    QTest::newRow("no images") << 5 << 7 << "" << "" << QStringList({"Firmware image not found: %fx3"}) << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image missing") << 5 << 7 << "fx3" << "" << QStringList({"Firmware image not found: %fpga"}) << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image empty") << 5 << 7 << "fx3 fpga=empty" << "" << QStringList({"Firmware image is not the release's image: %fpga"}) << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image corrupt") << 5 << 7 << "fx3=corrupt fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image truncated") << 5 << 7 << "fx3=truncated fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image of another version") << 5 << 7 << "fx3=v6 fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image under the FX3 name") << 5 << 7 << "fx3=swapped fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image is a text file") << 5 << 7 << "fx3=text fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image is a folder") << 5 << 7 << "fx3=folder fpga" << "" << QStringList({"Firmware image cannot be read: %fx3"}) << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image missing, FPGA only") << 7 << 7 << "fpga" << "" << QStringList({skipFx3, updFpga}) << true << open + fpga + preset << 5 << 9;
 }
 
@@ -159,7 +136,8 @@ void TestWriteWorkers::update()
     QSignalSpy replaced(&worker, &UpdateDeviceThread::replaceLastLine);
     runToEnd(worker);
 
-    QTEST(recorder.texts(), "lines");
+    QFETCH(QStringList, lines);
+    QCOMPARE(recorder.texts(), ReleaseFolder::withPaths(lines));
     QCOMPARE(worker.succeeded, succeeded);
     QTEST(Simulator::callNames(), "calls");
     QTEST(int(Simulator::device().fx3Store), "fx3Store");
@@ -229,8 +207,10 @@ void TestWriteWorkers::restore_data()
     QTest::newRow("unplugged writing FX3") << older << "both" << "unplug:WriteFx3" << QStringList({resFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
     QTest::newRow("unplugged clearing FPGA") << older << "both" << "unplug:ClearFPGA" << QStringList({resFx3, updFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << e << false;
     QTest::newRow("unplugged writing FPGA") << older << "both" << "unplug:WriteFPGA" << QStringList({resFx3, updFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
-    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList({"Firmware image not found: " + fpgaImage}) << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList({"Firmware image not found: " + fx3Image}) << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList({"Firmware image not found: %fpga"}) << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList({"Firmware image not found: %fx3"}) << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FX3 image corrupt") << older << "fx3=corrupt fpga" << "" << QStringList({"Firmware image is not the release's image: %fx3"}) << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FPGA image of another version") << older << "fx3 fpga=v6" << "" << QStringList({"Firmware image is not the release's image: %fpga"}) << false << QStringList() << 5 << 7 << false;
 }
 
 void TestWriteWorkers::restore()
@@ -250,7 +230,8 @@ void TestWriteWorkers::restore()
     LineRecorder recorder(worker, &RestoreDeviceThread::addLine);
     runToEnd(worker);
 
-    QTEST(recorder.texts(), "lines");
+    QFETCH(QStringList, lines);
+    QCOMPARE(recorder.texts(), ReleaseFolder::withPaths(lines));
     QCOMPARE(worker.succeeded, succeeded);
     QTEST(Simulator::callNames(), "calls");
     QTEST(int(Simulator::device().fx3Store), "fx3Store");

@@ -2,10 +2,15 @@
 #define WORKERSUPPORT_H
 
 #include "deviceinfo.h"
+#include "firmwareimage.h"
 #include "firmwarerelease.h"
 #include "simulator.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QVector>
 #include <QStringList>
@@ -75,6 +80,72 @@ struct LineRecorder
     QElapsedTimer clock;
     QVector<Line> lines; // written by the worker thread, read after it ended
     qint64 endMs = -1;
+};
+
+// Runs the test from a folder whose firmware/ holds the release's images as
+// named: "both" keeps the build's own folder; otherwise "fx3" and "fpga" for
+// the good image, "fx3=KIND" for a bad one (corrupt, truncated, v6 for
+// another version, swapped for the other component's image, text, empty,
+// folder), and no file for a name left out.
+class ReleaseFolder
+{
+public:
+    explicit ReleaseFolder(const QString &images)
+        : previous(QDir::currentPath())
+    {
+        if (images == "both")
+            return;
+        QDir(dir.path()).mkdir(Release::folderName());
+        for (const QString &image : images.split(' ', Qt::SkipEmptyParts)) {
+            const QStringList nameAndKind = image.split('=');
+            const bool fx3 = nameAndKind[0] == "fx3";
+            const QString kind = nameAndKind.value(1);
+            const QString target = QDir(dir.path()).filePath(fx3 ? fx3Path() : fpgaPath());
+            if (kind == "folder") {
+                QDir().mkpath(target);
+                continue;
+            }
+            QByteArray bytes = good(fx3 == (kind != "swapped"));
+            if (kind == "corrupt")
+                bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x5a);
+            else if (kind == "truncated")
+                bytes.chop(bytes.size() / 2);
+            else if (kind == "v6")
+                bytes = orvsim::makeImage(fx3 ? orvsim::Component::Fx3 : orvsim::Component::Fpga,
+                                          (fx3 ? Release::versions.fx3 : Release::versions.fpga) - 1);
+            else if (kind == "text")
+                bytes = "notes\n";
+            else if (kind == "empty")
+                bytes.clear();
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        QDir::setCurrent(dir.path());
+    }
+    ~ReleaseFolder() { QDir::setCurrent(previous); }
+
+    static QString fx3Path() { return QString::fromStdString(fx3ImagePath(Release::versions)); }
+    static QString fpgaPath() { return QString::fromStdString(fpgaImagePath(Release::versions)); }
+
+    // The lines with %fx3 and %fpga in place of the full paths that the
+    // operator's lines name the images by.
+    static QStringList withPaths(QStringList lines)
+    {
+        auto shown = [](const QString &path) {
+            return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+        };
+        return lines.replaceInStrings("%fx3", shown(fx3Path())).replaceInStrings("%fpga", shown(fpgaPath()));
+    }
+
+private:
+    QByteArray good(bool fx3) const
+    {
+        QFile file(QDir(previous).filePath(fx3 ? fx3Path() : fpgaPath()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QString previous;
 };
 
 inline void runToEnd(QThread &worker)

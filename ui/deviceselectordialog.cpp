@@ -1,5 +1,7 @@
 #include "deviceselectordialog.h"
 
+#include "windowowner.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -40,4 +42,10 @@ void DeviceSelectorDialog::cancelPressed()
 {
     cancelled = true;
     accept();
+}
+
+void DeviceSelectorDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    centreOnOwner(*this);
 }

@@ -13,6 +13,9 @@ public:
 
     bool cancelled = false;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void isORV1600();
     void cancelPressed();

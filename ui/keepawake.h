@@ -1,18 +1,25 @@
 #ifndef KEEPAWAKE_H
 #define KEEPAWAKE_H
 
-// Keeps the PC from sleeping for as long as an instance lives, so that the
-// USB link does not drop in the middle of a write. A no-op where the
-// platform needs nothing.
+class QWidget;
+
+// For as long as an instance lives, a write is under way: the PC must not
+// sleep, or the USB link drops in the middle of it, and on Windows a
+// shutdown or log-off is refused with a reason that Windows shows the user
+// (the program's own refusal comes from its session handling). A no-op
+// where the platform needs nothing.
 class KeepAwake
 {
 public:
-    KeepAwake();
+    explicit KeepAwake(QWidget *window);
     ~KeepAwake();
     KeepAwake(const KeepAwake &) = delete;
     KeepAwake &operator=(const KeepAwake &) = delete;
 
     static bool isHeld();
+
+private:
+    [[maybe_unused]] QWidget *window; // whose shutdown refusal carries the reason
 };
 
 #endif // KEEPAWAKE_H

@@ -1,5 +1,7 @@
 #include "tsprogressdialog.h"
 
+#include "windowowner.h"
+
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -9,9 +11,18 @@ TSProgressDialog::TSProgressDialog(const QString &labelText, QWidget *parent)
 {
     setWindowTitle(tr("Please Wait"));
     setModal(true);
+    // A title and nothing else: the dialog can be neither closed nor
+    // minimized while the device is busy.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
     const QFontMetrics metrics(font());
     resize(metrics.horizontalAdvance(labelText) + 100, metrics.height());
+}
+
+void TSProgressDialog::showEvent(QShowEvent *event)
+{
+    QProgressDialog::showEvent(event);
+    centreOnOwner(*this);
 }
 
 void TSProgressDialog::closeEvent(QCloseEvent *event)

@@ -14,6 +14,7 @@ public:
     explicit TSProgressDialog(const QString &labelText, QWidget *parent = nullptr);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 };

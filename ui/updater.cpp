@@ -4,9 +4,11 @@
 #include "deviceselectordialog.h"
 #include "firmwarerelease.h"
 #include "keepawake.h"
+#include "releaseimages.h"
 #include "restoredevicethread.h"
 #include "tsprogressdialog.h"
 #include "updatedevicethread.h"
+#include "windowowner.h"
 #include "workerwait.h"
 
 #include <orv_api.h>
@@ -15,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -60,23 +63,38 @@ Updater::Updater(QWidget *parent)
     connect(restoreButton, &QPushButton::clicked, this, &Updater::restoreDevice);
 
     const char *apiVersion = orvGetAPIVersion();
-    log->append(tr("ORV1600 firmware updater"));
-    log->append(QString::asprintf("Using ORV API version %s", apiVersion ? apiVersion : ""));
-    log->append(QString());
-    log->append(tr("Please read below before continuing."));
-    log->append(QString());
-    log->append(tr("Updates ORV to firmware version ")
-                + versionText(Release::versions.fx3, Release::versions.fpga));
-    log->append(QString());
-    log->append(tr("Ensure only one Tessaly device is connected to the PC."));
-    log->append(tr("Please connect the ORV1600 to the PC using the provided USB 2.0 cable."));
+    addLine(tr("ORV1600 firmware updater"));
+    addLine(QString::asprintf("Using ORV API version %s", apiVersion ? apiVersion : ""));
+    addLine(QString());
+    addLine(tr("Please read below before continuing."));
+    addLine(QString());
+    addLine(tr("Updates ORV to firmware version ") + versionText(Release::versions.fx3, Release::versions.fpga));
+    addLine(QString());
+    addLine(tr("Ensure only one Tessaly device is connected to the PC."));
+    addLine(tr("Please connect the ORV1600 to the PC using the provided USB 2.0 cable."));
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
-    log->append(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
+    addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
+
+    // The operator learns of a damaged release before pressing a button that
+    // cannot succeed. Reading large images takes a while, so it is done off
+    // the GUI thread, and the window is not held up.
+    releaseCheck = QThread::create([this] { releaseProblems = Release::releaseProblems(); });
+    releaseCheck->setParent(this);
+    connect(releaseCheck, &QThread::finished, this, [this] {
+        for (const QString &problem : qAsConst(releaseProblems))
+            addColouredLine(problem, failureColour);
+    });
+    releaseCheck->start();
+}
+
+Updater::~Updater()
+{
+    releaseCheck->wait();
 }
 
 void Updater::addLine(const QString &s)
 {
-    log->append(s);
+    appendParagraph(s, QTextCharFormat());
 }
 
 void Updater::addStatusLine(const QString &s, bool success)
@@ -86,12 +104,27 @@ void Updater::addStatusLine(const QString &s, bool success)
 
 void Updater::addColouredLine(const QString &s, const QColor &colour)
 {
-    // The whole format is put back, not only its colour: where no colour was
-    // set, the log keeps following the palette (greyed out when disabled).
-    const QTextCharFormat previous = log->currentCharFormat();
-    log->setTextColor(colour);
-    log->append(s);
-    log->setCurrentCharFormat(previous);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    appendParagraph(s, format);
+}
+
+void Updater::appendParagraph(const QString &s, const QTextCharFormat &format)
+{
+    // A cursor of its own at the end: whatever the operator clicked or
+    // selected in the log, the line gets its own format (none: the palette's
+    // colour, greyed out when disabled) and the selection stays.
+    QScrollBar *scrollBar = log->verticalScrollBar();
+    const bool atBottom = scrollBar->value() >= scrollBar->maximum();
+    QTextCursor end(log->document());
+    end.beginEditBlock();
+    end.movePosition(QTextCursor::End);
+    if (!log->document()->isEmpty())
+        end.insertBlock(QTextBlockFormat(), format);
+    end.insertText(s, format);
+    end.endEditBlock();
+    if (atBottom)
+        scrollBar->setValue(scrollBar->maximum());
 }
 
 void Updater::replaceLastLine(const QString &s)
@@ -102,7 +135,7 @@ void Updater::replaceLastLine(const QString &s)
     cursor.select(QTextCursor::LineUnderCursor);
     cursor.removeSelectedText();
     cursor.deletePreviousChar();
-    log->append(s);
+    addLine(s);
 }
 
 bool Updater::mayClose()
@@ -113,11 +146,12 @@ bool Updater::mayClose()
     return false;
 }
 
-void Updater::waitForWorker(QThread &worker)
+bool Updater::waitForWorker(QThread &worker)
 {
     workerRunning = true;
-    ::waitForWorker(worker);
+    const bool quitting = ::waitForWorker(worker);
     workerRunning = false;
+    return quitting;
 }
 
 void Updater::checkVersions()
@@ -126,16 +160,22 @@ void Updater::checkVersions()
     checkButton->setEnabled(false);
 
     TSProgressDialog progress(tr("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    setWindowOwner(progress, window());
     progress.show();
 
     CheckVersionThread worker;
     connect(&worker, &CheckVersionThread::updateText, this, &Updater::addLine);
-    waitForWorker(worker);
+    const bool quitting = waitForWorker(worker);
     progress.hide();
 
     deviceInfo = worker.deviceInfo;
+    // The application is on its way out: no question for an operator who
+    // has gone, and no more calls to the device.
+    if (quitting)
+        return;
     if (deviceInfo.state == NoDevice) {
-        bootstrapDevice();
+        if (!bootstrapDevice())
+            return;
         if (deviceInfo.state == NoDevice) {
             addLine(tr("Failed to detect device."));
             addLine(tr("Cycle the power on the device, restart the firmware updater,  and try again."));
@@ -155,25 +195,37 @@ void Updater::checkVersions()
     }
 }
 
-void Updater::bootstrapDevice()
+bool Updater::bootstrapDevice()
 {
     addLine(tr("Failed to open boot device."));
     addLine(tr("Looking to bootstrap device."));
 
     DeviceSelectorDialog selector;
+    setWindowOwner(selector, window());
     selector.exec();
     if (selector.cancelled)
         std::_Exit(0);
+    // Still up, or the window closed under it: the application is quitting,
+    // and nobody chose.
+    if (selector.isVisible() || !window()->isVisible())
+        return false;
 
     deviceInfo.targetFx3Version = Release::versions.fx3;
     deviceInfo.targetFpgaVersion = Release::versions.fpga;
-    int32_t handle = -1;
     const std::string path = fx3ImagePath(Release::versions);
-    if (orvConfigNetBootstrapDevice(&handle, path.c_str()) == ORV_SUCCESS) {
+    // The device runs the image it is started from: only the release's own.
+    const QString problem = Release::imageProblem({path});
+    if (!problem.isEmpty()) {
+        addLine(problem);
+        return true;
+    }
+    int32_t handle = -1;
+    if (orvConfigNetBootstrapDevice(&handle, path.c_str()) == 0) {
         deviceInfo.serialNumber = Release::bootstrapSerialNumber;
         deviceInfo.state = NeedsRestore;
     }
     orvConfigNetCloseDevice(handle);
+    return true;
 }
 
 void Updater::reportVersions()
@@ -214,6 +266,7 @@ void Updater::updateDevice()
 
     TSProgressDialog progress(tr("Updating Device\nDO NOT UNPLUG THE DEVICE\n"
                                  "This process can take several minutes\nPlease Wait..."));
+    setWindowOwner(progress, window());
     progress.show();
 
     UpdateDeviceThread worker;
@@ -232,6 +285,7 @@ void Updater::restoreDevice()
 
     TSProgressDialog progress(tr("Performing Device Restore\nDO NOT UNPLUG DEVICE\n"
                                  "This process will take up to 10 minutes\nPlease Wait..."));
+    setWindowOwner(progress, window());
     progress.show();
 
     RestoreDeviceThread worker;
@@ -251,7 +305,7 @@ void Updater::addHeading(const QString &title)
 
 void Updater::waitForWrite(QThread &worker)
 {
-    const KeepAwake awake;
+    const KeepAwake awake(window());
     waitForWorker(worker);
 }
 

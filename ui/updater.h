@@ -3,9 +3,11 @@
 
 #include "deviceinfo.h"
 
+#include <QStringList>
 #include <QWidget>
 
 class QPushButton;
+class QTextCharFormat;
 class QTextEdit;
 class QThread;
 
@@ -17,6 +19,7 @@ class Updater : public QWidget
 
 public:
     explicit Updater(QWidget *parent = nullptr);
+    ~Updater() override;
 
     // Whether the program may close now. While a worker talks to the device
     // it may not: the log then says why.
@@ -39,10 +42,13 @@ private slots:
 
 private:
     void addColouredLine(const QString &s, const QColor &colour);
+    void appendParagraph(const QString &s, const QTextCharFormat &format);
     void addHeading(const QString &title);
-    void waitForWorker(QThread &worker);
+    // Returns whether the application was told to quit meanwhile.
+    bool waitForWorker(QThread &worker);
     void waitForWrite(QThread &worker);
-    void bootstrapDevice();
+    // Returns false when the application quit before the operator chose.
+    bool bootstrapDevice();
     void finishWrite(bool succeeded);
 
     QTextEdit *log;
@@ -50,6 +56,8 @@ private:
     QPushButton *updateButton;
     QPushButton *restoreButton;
     bool workerRunning = false;
+    QThread *releaseCheck;
+    QStringList releaseProblems; // written by releaseCheck, read once it has finished
 };
 
 #endif // UPDATER_H

@@ -4,16 +4,22 @@
 #include <QEventLoop>
 #include <QThread>
 
-void waitForWorker(QThread &worker)
+bool waitForWorker(QThread &worker)
 {
     QEventLoop loop;
-    QObject::connect(&worker, &QThread::finished, &loop, &QEventLoop::quit);
+    bool finished = false;
+    QObject::connect(&worker, &QThread::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
     worker.start(QThread::InheritPriority);
     // finished is queued behind every message the worker sent before it.
     loop.exec();
-    // A loop returns at once when the application has been told to exit;
-    // the worker object must still outlive its thread.
+    // The loop ends early, or does not run at all, once the application has
+    // been told to exit; the worker object must still outlive its thread.
+    const bool quitting = !finished;
     while (!worker.isFinished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     worker.wait();
+    return quitting;
 }

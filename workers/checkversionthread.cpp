@@ -21,7 +21,7 @@ void CheckVersionThread::run()
     }
 
     int32_t handle = -1;
-    if (orvConfigNetOpenDevice(&handle, serialNumbers[0]) != ORV_SUCCESS) {
+    if (orvConfigNetOpenDevice(&handle, serialNumbers[0]) != 0) {
         deviceInfo.state = NoDevice;
         return;
     }

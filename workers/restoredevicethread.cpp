@@ -32,33 +32,33 @@ void RestoreDeviceThread::run()
     }
 
     int32_t handle = -1;
-    if (orvConfigNetOpenDevice(&handle, serialNumbers[0]) != ORV_SUCCESS) {
+    if (orvConfigNetOpenDevice(&handle, serialNumbers[0]) != 0) {
         emit addLine(tr("Failed to open device."));
         msleep(pauseMs);
         return;
     }
 
     emit addLine(tr("Updating FX3 program, estimated 10 seconds."));
-    if (orvConfigNetClearFx3(handle) != ORV_SUCCESS) {
+    if (orvConfigNetClearFx3(handle) != 0) {
         emit addLine(tr("Failed clearing boot FX3 device."));
         return;
     }
     {
         const std::string path = fx3ImagePath(target);
-        if (orvConfigNetWriteFx3(handle, path.c_str(), deviceInfo.serialNumber) != ORV_SUCCESS) {
+        if (orvConfigNetWriteFx3(handle, path.c_str(), deviceInfo.serialNumber) != 0) {
             emit addLine(tr("Failed writing FX3."));
             return;
         }
     }
 
     emit addLine(tr("Updating FPGA, estimated 10 minutes."));
-    if (orvConfigNetClearFPGA(handle) != ORV_SUCCESS) {
+    if (orvConfigNetClearFPGA(handle) != 0) {
         emit addLine(tr("Failed clearing FPGA."));
         return;
     }
     {
         const std::string path = fpgaImagePath(target);
-        if (orvConfigNetWriteFGPA(handle, path.c_str()) != ORV_SUCCESS) {
+        if (orvConfigNetWriteFGPA(handle, path.c_str()) != 0) {
             emit addLine(tr("Failed writing FPGA."));
             return;
         }

@@ -31,7 +31,7 @@ void UpdateDeviceThread::run()
     }
 
     int32_t handle = -1;
-    if (orvConfigNetOpenDevice(&handle, deviceInfo.serialNumber) != ORV_SUCCESS) {
+    if (orvConfigNetOpenDevice(&handle, deviceInfo.serialNumber) != 0) {
         emit addLine(tr("Cannot Find Device"));
         return;
     }
@@ -41,12 +41,12 @@ void UpdateDeviceThread::run()
         msleep(pauseMs);
     } else {
         emit addLine(tr("Updating FX3, estimated 20 seconds."));
-        if (orvConfigNetClearFx3(handle) != ORV_SUCCESS) {
+        if (orvConfigNetClearFx3(handle) != 0) {
             emit addLine(tr("Failed Clearing"));
             return;
         }
         const std::string path = fx3ImagePath(target);
-        if (orvConfigNetWriteFx3(handle, path.c_str(), deviceInfo.serialNumber) != ORV_SUCCESS) {
+        if (orvConfigNetWriteFx3(handle, path.c_str(), deviceInfo.serialNumber) != 0) {
             emit addLine(tr("Failed Writing"));
             return;
         }
@@ -57,12 +57,12 @@ void UpdateDeviceThread::run()
         msleep(pauseMs);
     } else {
         emit addLine(tr("Updating FPGA, estimated 10 minutes."));
-        if (orvConfigNetClearFPGA(handle) != ORV_SUCCESS) {
+        if (orvConfigNetClearFPGA(handle) != 0) {
             emit addLine(tr("Failed Clearing"));
             return;
         }
         const std::string path = fpgaImagePath(target);
-        if (orvConfigNetWriteFGPA(handle, path.c_str()) != ORV_SUCCESS) {
+        if (orvConfigNetWriteFGPA(handle, path.c_str()) != 0) {
             emit addLine(tr("Failed Writing"));
             return;
         }

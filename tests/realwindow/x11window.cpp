@@ -1,7 +1,8 @@
-// Finds a top-level X11 window by its title, checks that it is mapped at the
-// given size, and asks it to close as a window manager would
-// (WM_DELETE_WINDOW).
-//   x11window TITLE WIDTH HEIGHT [TIMEOUT_S]
+// Finds a top-level X11 window by its title (and, with --pid, of that
+// process), checks that it is mapped at the given size (0 0: any size), and
+// asks it to close as a window manager would (WM_DELETE_WINDOW), unless
+// told to --keep it.
+//   x11window [--pid PID] [--keep] TITLE WIDTH HEIGHT [TIMEOUT_S]
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -41,7 +42,26 @@ std::string titleOf(Display *display, Window window)
     return title;
 }
 
-Window find(Display *display, Window parent, const std::string &title)
+long pidOf(Display *display, Window window)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    long pid = 0;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &count, &after, &data)
+            == Success
+        && data) {
+        if (count == 1 && format == 32)
+            pid = *reinterpret_cast<long *>(data);
+        XFree(data);
+    }
+    return pid;
+}
+
+Window find(Display *display, Window parent, const std::string &title, long pid)
 {
     Window root = 0;
     Window up = 0;
@@ -51,10 +71,10 @@ Window find(Display *display, Window parent, const std::string &title)
         return 0;
     Window found = 0;
     for (unsigned int i = 0; i < count && !found; ++i) {
-        if (titleOf(display, children[i]) == title)
+        if (titleOf(display, children[i]) == title && (pid == 0 || pidOf(display, children[i]) == pid))
             found = children[i];
         else
-            found = find(display, children[i], title);
+            found = find(display, children[i], title, pid);
     }
     if (children)
         XFree(children);
@@ -65,14 +85,24 @@ Window find(Display *display, Window parent, const std::string &title)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: x11window TITLE WIDTH HEIGHT [TIMEOUT_S]\n");
+    long pid = 0;
+    bool keep = false;
+    int at = 1;
+    for (; at < argc && argv[at][0] == '-' && argv[at][1] == '-'; ++at) {
+        if (std::strcmp(argv[at], "--pid") == 0 && at + 1 < argc)
+            pid = std::atol(argv[++at]);
+        else if (std::strcmp(argv[at], "--keep") == 0)
+            keep = true;
+    }
+    if (argc - at < 3) {
+        std::fprintf(stderr, "usage: x11window [--pid PID] [--keep] TITLE WIDTH HEIGHT [TIMEOUT_S]\n");
         return 2;
     }
-    const std::string title = argv[1];
-    const int width = std::atoi(argv[2]);
-    const int height = std::atoi(argv[3]);
-    const int timeout = argc > 4 ? std::atoi(argv[4]) : 30;
+    const std::string title = argv[at];
+    const int width = std::atoi(argv[at + 1]);
+    const int height = std::atoi(argv[at + 2]);
+    const int timeout = argc - at > 3 ? std::atoi(argv[at + 3]) : 30;
+    const bool anySize = width == 0 && height == 0;
 
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
@@ -84,9 +114,9 @@ int main(int argc, char *argv[])
     Window window = 0;
     XWindowAttributes attributes{};
     while (std::chrono::steady_clock::now() < deadline) {
-        window = find(display, DefaultRootWindow(display), title);
+        window = find(display, DefaultRootWindow(display), title, pid);
         if (window && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable
-            && attributes.width == width && attributes.height == height)
+            && (anySize || (attributes.width == width && attributes.height == height)))
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -96,11 +126,15 @@ int main(int argc, char *argv[])
     }
     std::printf("window \"%s\": %s, %dx%d\n", title.c_str(),
                 attributes.map_state == IsViewable ? "mapped" : "not mapped", attributes.width, attributes.height);
-    if (attributes.map_state != IsViewable || attributes.width != width || attributes.height != height) {
+    if (attributes.map_state != IsViewable || (!anySize && (attributes.width != width || attributes.height != height))) {
         std::fprintf(stderr, "x11window: expected a mapped window of %dx%d\n", width, height);
         return 1;
     }
 
+    if (keep) {
+        XCloseDisplay(display);
+        return 0;
+    }
     XEvent close{};
     close.xclient.type = ClientMessage;
     close.xclient.window = window;

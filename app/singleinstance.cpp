@@ -1,0 +1,76 @@
+#include "singleinstance.h"
+
+#include <QtGlobal>
+
+#if defined(Q_OS_WIN)
+#include <QString>
+
+#include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#endif
+
+namespace {
+// One name for every user's session: the device is one per PC.
+const char markName[] = "ORV1600-Firmware-Updater";
+}
+
+#if defined(Q_OS_WIN)
+
+SingleInstance::SingleInstance()
+{
+    const QString name = QStringLiteral("Global\\") + QLatin1String(markName);
+    mutex = CreateMutexW(nullptr, FALSE, reinterpret_cast<LPCWSTR>(name.utf16()));
+    // Another copy made it first; one of another user's may not even be
+    // opened (access denied): either way the mark is taken.
+    const DWORD error = GetLastError();
+    onlyOne = !(error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED));
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (mutex)
+        CloseHandle(mutex);
+}
+
+#else
+
+// A name in Linux's abstract socket namespace: it exists only while the
+// socket bound to it is open, so no file is left behind and a killed
+// process holds nothing.
+SingleInstance::SingleInstance()
+{
+    socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0)
+        return;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, markName, sizeof markName - 1);
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + sizeof markName - 1);
+    if (::bind(socket, reinterpret_cast<const sockaddr *>(&address), length) != 0) {
+        // Only a bound name means another copy; any other failure says
+        // nothing about one.
+        onlyOne = errno != EADDRINUSE;
+        ::close(socket);
+        socket = -1;
+    }
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (socket >= 0)
+        ::close(socket);
+}
+
+#endif
+
+bool SingleInstance::isOnlyOne() const
+{
+    return onlyOne;
+}

@@ -1,0 +1,29 @@
+#ifndef SINGLEINSTANCE_H
+#define SINGLEINSTANCE_H
+
+#include <QtGlobal>
+
+// The mark that an updater runs on this PC: two copies would write the same
+// device at once. The operating system drops it when the process ends,
+// however it ends, and it leaves nothing behind.
+class SingleInstance
+{
+public:
+    SingleInstance();
+    ~SingleInstance();
+    SingleInstance(const SingleInstance &) = delete;
+    SingleInstance &operator=(const SingleInstance &) = delete;
+
+    // Whether this process holds the mark; false when another copy runs.
+    bool isOnlyOne() const;
+
+private:
+    bool onlyOne = true;
+#ifdef Q_OS_WIN
+    void *mutex = nullptr;
+#else
+    int socket = -1;
+#endif
+};
+
+#endif // SINGLEINSTANCE_H

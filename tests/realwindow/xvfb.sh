@@ -1,0 +1,25 @@
+# Sourced: starts an Xvfb of its own on a free display and exports DISPLAY.
+# Sets $work (a scratch folder) and stops the X server and every process
+# named in $children when the script ends.
+work=$(mktemp -d)
+children=""
+trap 'kill $children $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+if [ ! -s "$work/display" ]; then
+    echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1
+fi
+export DISPLAY=:$(head -n1 "$work/display")
+echo "Xvfb on $DISPLAY"
+
+# Waits up to 10 s for process $1 to end; fails if it does not.
+wait_for_exit() {
+    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$1" 2>/dev/null; then
+        echo "process $1 did not exit"; return 1
+    fi
+    wait "$1"
+}
