@@ -1,0 +1,69 @@
+# The Windows program's runtime: what it needs beside it to run on a PC
+# with nothing installed, for the build folder's tests, for
+# `cmake --install` and for the package.
+
+# The Qt DLLs and the two plugins the program loads.
+set(ORV_QT_RUNTIME $<TARGET_FILE:Qt5::Core> $<TARGET_FILE:Qt5::Gui> $<TARGET_FILE:Qt5::Widgets>)
+set(ORV_QT_PLATFORM $<TARGET_FILE:Qt5::QWindowsIntegrationPlugin>)
+set(ORV_QT_STYLE $<TARGET_FILE:Qt5::QWindowsVistaStylePlugin>)
+
+# MinGW's own runtime DLLs, which Qt and the program import.
+set(ORV_COMPILER_RUNTIME)
+if(MINGW)
+    foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                        OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(IS_ABSOLUTE "${found}" AND EXISTS "${found}")
+            get_filename_component(found "${found}" REALPATH)
+            list(APPEND ORV_COMPILER_RUNTIME ${found})
+        endif()
+    endforeach()
+elseif(MSVC)
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION .)
+    include(InstallRequiredSystemLibraries)
+endif()
+
+# Tests of a cross build run under Wine, with the runtime on its search path.
+if(CMAKE_CROSSCOMPILING)
+    get_target_property(qtcore Qt5::Core IMPORTED_LOCATION_RELEASE)
+    get_filename_component(dirs ${qtcore} DIRECTORY)
+    foreach(dll IN LISTS ORV_COMPILER_RUNTIME)
+        get_filename_component(dir ${dll} DIRECTORY)
+        string(APPEND dirs ":${dir}")
+    endforeach()
+    get_target_property(platform Qt5::QWindowsIntegrationPlugin IMPORTED_LOCATION_RELEASE)
+    get_filename_component(plugins ${platform} DIRECTORY)
+    get_filename_component(plugins ${plugins} DIRECTORY)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh --path ${dirs} --plugins ${plugins})
+endif()
+
+# The folder an operator unzips: the program and exactly what it loads, the
+# release, the rehearsal device while it stands in for the maker's library,
+# and a note on all of it. Called once every target exists.
+function(orv_windows_package)
+    install(TARGETS orv1600-updater RUNTIME DESTINATION .)
+    install(FILES ${ORV_QT_RUNTIME} ${ORV_COMPILER_RUNTIME} DESTINATION .)
+    install(FILES ${ORV_QT_PLATFORM} DESTINATION platforms)
+    install(FILES ${ORV_QT_STYLE} DESTINATION styles)
+    install(FILES ${ORV_RELEASE_IMAGES} ${CMAKE_BINARY_DIR}/release/SHA256SUMS DESTINATION firmware)
+    if(ORV_API_ROOT)
+        install(FILES ${ORV_API_DLL} DESTINATION .)
+        set(readme ${PROJECT_SOURCE_DIR}/windows/README-maker.txt)
+    else()
+        install(TARGETS orv_api orv-sim RUNTIME DESTINATION .)
+        set(readme ${PROJECT_SOURCE_DIR}/windows/README.txt)
+    endif()
+    # Notepad wants CR LF.
+    configure_file(${readme} ${CMAKE_BINARY_DIR}/package/README.txt @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION .)
+
+    set(CPACK_GENERATOR ZIP PARENT_SCOPE)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(bits win64)
+    else()
+        set(bits win32)
+    endif()
+    set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${bits} PARENT_SCOPE)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON PARENT_SCOPE)
+    set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR} PARENT_SCOPE)
+endfunction()
