@@ -433,10 +433,12 @@ QString StateFile::replace(const QString &path, const Shared &shared)
     std::string old;
     if (!file.read(&old, sizeLimit))
         return QStringLiteral("cannot read %1: %2").arg(shown(path), systemError(file.error()));
+    if (old.size() > sizeLimit)
+        return QStringLiteral("%1 is not a device state file (it is over a megabyte); it is left as it is").arg(shown(path));
     Shared ignored;
     bool ours = false;
     const QString problem = fromStateFile(QByteArray::fromStdString(old), &ignored, &ours);
-    if (!ours || old.size() > sizeLimit)
+    if (!ours)
         return shown(path) + problem;
     if (!file.replace(bytes))
         return QStringLiteral("cannot write %1: %2").arg(shown(path), systemError(file.error()));
