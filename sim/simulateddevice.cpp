@@ -2,17 +2,12 @@
 
 #include "firmwareimage.h"
 #include "simulator.h"
+#include "statefile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -29,17 +24,29 @@ const Op allOps[] = {Op::GetDeviceList, Op::OpenDevice,      Op::CloseDevice, Op
                      Op::GetFPGAStatus, Op::ClearFx3,        Op::WriteFx3,    Op::ClearFPGA,
                      Op::WriteFPGA,     Op::Preset,          Op::Bootstrap};
 
+// Taken when the library is loaded, before main: the program changes its
+// working directory to find its release, and a relative ORV_SIM_STATE
+// means the folder the technician started it in.
+const QString startFolder = QDir::currentPath();
+
+QString absolute(const QString &path)
+{
+    return QDir::cleanPath(QDir(startFolder).absoluteFilePath(path));
+}
+
 struct State
 {
     QMutex mutex;
     bool configured = false;
-    bool persistent = false;
-    QString path;
-    Device device;
-    QVector<Fault> faults;
+    QString path; // the state file, or empty for the in-memory device
+    Access access = Access::ReadWrite;
+    // The device; with a state file, as the file held it at the last step.
+    Shared shared;
+    bool fileFound = true;
+    QString problem; // why the state file cannot be used
+    QString told;    // the problem last put on stderr
     QVector<Call> calls;
-    QVector<int32_t> handles;
-    int32_t nextHandle = 1;
+    const ProcessId me = thisProcess();
 };
 
 State &state()
@@ -48,143 +55,128 @@ State &state()
     return s;
 }
 
-QJsonValue storeToJson(int32_t store)
+// A problem with the state file goes to stderr once, not at every call.
+void tell(State &s, const QString &problem)
 {
-    return store == erased ? QJsonValue(QStringLiteral("erased")) : QJsonValue(store);
+    s.problem = problem;
+    if (!problem.isEmpty() && problem != s.told)
+        std::fprintf(stderr, "simulated device: %s\n", qPrintable(problem));
+    s.told = problem;
 }
 
-int32_t storeFromJson(const QJsonValue &value, int32_t fallback)
+// The rule of a device that starts, when it is plugged in again: without a
+// valid FX3 program only the boot loader runs, and an FPGA without a
+// configuration cannot load.
+void powerUp(Device &d)
 {
-    if (value.toString() == QLatin1String("erased"))
-        return erased;
-    return value.isDouble() ? value.toInt() : fallback;
-}
-
-QJsonObject toJson(const State &s)
-{
-    const Device &d = s.device;
-    QJsonObject o;
-    o[QStringLiteral("present")] = d.present;
-    o[QStringLiteral("mode")] = d.mode == Mode::Normal ? QStringLiteral("normal") : QStringLiteral("bootloader");
-    o[QStringLiteral("serialNumber")] = d.serialNumber;
-    o[QStringLiteral("fx3Store")] = storeToJson(d.fx3Store);
-    o[QStringLiteral("fpgaStore")] = storeToJson(d.fpgaStore);
-    o[QStringLiteral("fpgaStatus")] = d.fpgaStatus;
-    o[QStringLiteral("fx3WriteMs")] = d.fx3WriteMs;
-    o[QStringLiteral("fpgaWriteMs")] = d.fpgaWriteMs;
-    QJsonArray others;
-    for (int32_t serial : d.otherSerialNumbers)
-        others.append(serial);
-    o[QStringLiteral("otherSerialNumbers")] = others;
-    QJsonArray faults;
-    for (const Fault &f : s.faults) {
-        QJsonObject fo;
-        fo[QStringLiteral("op")] = opName(f.op);
-        fo[QStringLiteral("callsLeft")] = f.callsLeft;
-        fo[QStringLiteral("status")] = int(f.status);
-        fo[QStringLiteral("unplug")] = f.unplug;
-        faults.append(fo);
-    }
-    o[QStringLiteral("faults")] = faults;
-    return o;
-}
-
-void fromJson(State &s, const QJsonObject &o)
-{
-    Device d = Device::typical();
-    d.present = o.value(QStringLiteral("present")).toBool(d.present);
-    d.mode = o.value(QStringLiteral("mode")).toString() == QLatin1String("bootloader") ? Mode::BootLoader
-                                                                                         : Mode::Normal;
-    d.serialNumber = o.value(QStringLiteral("serialNumber")).toInt(d.serialNumber);
-    d.fx3Store = storeFromJson(o.value(QStringLiteral("fx3Store")), d.fx3Store);
-    d.fpgaStore = storeFromJson(o.value(QStringLiteral("fpgaStore")), d.fpgaStore);
-    d.fpgaStatus = o.value(QStringLiteral("fpgaStatus")).toInt(d.fpgaStatus);
-    d.fx3WriteMs = o.value(QStringLiteral("fx3WriteMs")).toInt(d.fx3WriteMs);
-    d.fpgaWriteMs = o.value(QStringLiteral("fpgaWriteMs")).toInt(d.fpgaWriteMs);
-    for (const auto &v : o.value(QStringLiteral("otherSerialNumbers")).toArray())
-        d.otherSerialNumbers.append(v.toInt());
-
-    // Power-up: without a valid FX3 program only the boot loader runs, and
-    // an FPGA without a configuration cannot load.
     if (d.fx3Store == erased)
         d.mode = Mode::BootLoader;
     if (d.fpgaStore == erased)
         d.fpgaStatus = 2;
-    s.device = d;
-
-    s.faults.clear();
-    for (const auto &v : o.value(QStringLiteral("faults")).toArray()) {
-        const QJsonObject fo = v.toObject();
-        Fault f;
-        if (!opFromName(fo.value(QStringLiteral("op")).toString(), &f.op))
-            continue;
-        f.callsLeft = std::max(1, fo.value(QStringLiteral("callsLeft")).toInt(1));
-        f.status = ORVStatus(fo.value(QStringLiteral("status")).toInt(ORV_ERROR));
-        f.unplug = fo.value(QStringLiteral("unplug")).toBool();
-        s.faults.append(f);
-    }
 }
 
-bool saveLocked(const State &s, const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(toJson(s)).toJson());
-    return file.commit();
-}
-
-bool loadLocked(State &s, const QString &path)
-{
-    s.configured = true;
-    s.persistent = true;
-    s.path = path;
-    s.handles.clear();
-    s.calls.clear();
-    QFile file(path);
-    if (!file.exists()) {
-        s.device = Device::typical();
-        s.faults.clear();
-        return saveLocked(s, path);
-    }
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        std::fprintf(stderr, "orv-sim: %s is not a device state file; starting from the typical device\n",
-                     qPrintable(QDir::toNativeSeparators(path)));
-        s.device = Device::typical();
-        s.faults.clear();
-        return saveLocked(s, path);
-    }
-    fromJson(s, doc.object());
-    return true;
-}
-
-// Every library entry point runs under the lock, through this.
-class Entry
+// One step on the device: this process's lock and, with a state file, the
+// file's lock, with the device as the file holds it; what changed is
+// written back at the end. A step that cannot have the device is not
+// usable.
+class Step
 {
 public:
-    explicit Entry(const Call &call)
+    Step()
         : s(state()), lock(&s.mutex)
     {
-        if (!s.configured)
-            loadLocked(s, Simulator::statePath());
+        begin();
+    }
+    ~Step() { end(); }
+    Step(const Step &) = delete;
+    Step &operator=(const Step &) = delete;
+
+    bool end()
+    {
+        if (!open)
+            return usable;
+        open = false;
+        const QString problem = s.access == Access::ReadWrite ? file.save(s.shared) : QString();
+        file.close();
+        if (!problem.isEmpty()) {
+            usable = false;
+            tell(s, problem);
+        }
+        return usable;
+    }
+
+    // Lets other threads and processes at the device for a while.
+    void pause(unsigned long ms)
+    {
+        end();
+        lock.unlock();
+        QThread::msleep(ms);
+        lock.relock();
+        begin();
+    }
+
+    State &s;
+    QMutexLocker lock;
+    bool usable = true;
+
+private:
+    void begin()
+    {
+        if (!s.configured) {
+            s.configured = true;
+            s.path = Simulator::statePath();
+        }
+        usable = true;
+        if (s.path.isEmpty())
+            return;
+        const QString problem = file.load(s.path, s.access, &s.shared);
+        s.fileFound = file.existed();
+        usable = problem.isEmpty();
+        tell(s, problem);
+        if (!usable)
+            return;
+        open = true;
+        // The handles of a process that has ended are free again.
+        QVector<Holder> &handles = s.shared.handles;
+        handles.erase(std::remove_if(handles.begin(), handles.end(),
+                                     [this](const Holder &h) { return h.owner != s.me && !isRunning(h.owner); }),
+                      handles.end());
+    }
+
+    StateFile file;
+    bool open = false;
+};
+
+// Every library entry point runs in a step, through this.
+class Entry
+{
+    Step step; // first, for the members that refer to it
+
+public:
+    explicit Entry(const Call &call)
+        : s(step.s), d(s.shared.device)
+    {
         index = s.calls.size();
         s.calls.append(call);
+        if (!step.usable) {
+            injectedFailure = true;
+            injectedStatus = ORV_ERROR;
+            return;
+        }
         takeFault(call.op);
     }
 
     ORVStatus finish(ORVStatus status)
     {
+        if (!step.end())
+            status = ORV_ERROR;
         if (index < s.calls.size())
             s.calls[index].status = status;
-        if (s.persistent)
-            saveLocked(s, s.path);
         return status;
     }
+
+    void pause(unsigned long ms) { step.pause(ms); }
+    bool usable() const { return step.usable; }
 
     void setHandle(int32_t handle)
     {
@@ -192,14 +184,43 @@ public:
             s.calls[index].handle = handle;
     }
 
-    bool isOpen(int32_t handle) const { return s.device.present && s.handles.contains(handle); }
+    Holder *holder(int32_t handle)
+    {
+        for (Holder &h : s.shared.handles) {
+            if (h.handle == handle && h.owner == s.me)
+                return &h;
+        }
+        return nullptr;
+    }
+
+    bool isOpen(int32_t handle) { return d.present && holder(handle); }
+
+    // Open in another process: busy for this one.
+    bool heldElsewhere() const
+    {
+        return std::any_of(s.shared.handles.begin(), s.shared.handles.end(),
+                           [this](const Holder &h) { return h.owner != s.me; });
+    }
 
     int32_t openHandle()
     {
-        const int32_t handle = s.nextHandle++;
-        s.handles.append(handle);
-        setHandle(handle);
-        return handle;
+        Holder h;
+        h.handle = s.shared.nextHandle++;
+        h.owner = s.me;
+        s.shared.handles.append(h);
+        setHandle(h.handle);
+        return h.handle;
+    }
+
+    bool closeHandle(int32_t handle)
+    {
+        QVector<Holder> &handles = s.shared.handles;
+        const auto it = std::find_if(handles.begin(), handles.end(),
+                                     [&](const Holder &h) { return h.handle == handle && h.owner == s.me; });
+        if (it == handles.end())
+            return false;
+        handles.erase(it);
+        return true;
     }
 
     // For calls that take no time: an injected failure, or an unplug that the
@@ -213,12 +234,12 @@ public:
 
     void unplug()
     {
-        s.device.present = false;
-        s.handles.clear();
+        d.present = false;
+        s.shared.handles.clear();
     }
 
     State &s;
-    QMutexLocker lock;
+    Device &d;
     bool injectedFailure = false;
     bool cutOff = false;
     ORVStatus injectedStatus = ORV_SUCCESS;
@@ -226,15 +247,16 @@ public:
 private:
     void takeFault(Op op)
     {
-        for (int i = 0; i < s.faults.size();) {
-            Fault &f = s.faults[i];
+        QVector<Fault> &faults = s.shared.faults;
+        for (int i = 0; i < faults.size();) {
+            Fault &f = faults[i];
             if (f.op == op && --f.callsLeft <= 0) {
                 if (!injectedFailure && !cutOff) {
                     cutOff = f.unplug;
                     injectedFailure = !f.unplug;
                     injectedStatus = f.status;
                 }
-                s.faults.removeAt(i);
+                faults.removeAt(i);
                 continue;
             }
             ++i;
@@ -267,7 +289,7 @@ ORVStatus readValue(Op op, int32_t handle, int32_t *value, Read read)
         return e.finish(ORV_INVALID_HANDLE);
     if (!value)
         return e.finish(ORV_INVALID_ARGUMENT);
-    *value = read(e.s.device);
+    *value = read(e.d);
     return e.finish(ORV_SUCCESS);
 }
 
@@ -278,7 +300,7 @@ ORVStatus clearStore(Op op, int32_t handle)
         return e.finish(e.injectedStatus);
     if (!e.isOpen(handle))
         return e.finish(ORV_INVALID_HANDLE);
-    int32_t &store = op == Op::ClearFx3 ? e.s.device.fx3Store : e.s.device.fpgaStore;
+    int32_t &store = op == Op::ClearFx3 ? e.d.fx3Store : e.d.fpgaStore;
     store = erased;
     if (e.cutOff) {
         e.unplug();
@@ -301,19 +323,23 @@ ORVStatus writeStore(Op op, int32_t handle, const char *imagePath, int32_t seria
         return e.finish(ORV_INVALID_ARGUMENT);
 
     const bool fx3 = op == Op::WriteFx3;
-    if ((fx3 ? e.s.device.fx3Store : e.s.device.fpgaStore) != erased)
+    if ((fx3 ? e.d.fx3Store : e.d.fpgaStore) != erased)
         return e.finish(ORV_NOT_ERASED);
     const ImageInfo image = readImageFile(call.path);
     if (!image.valid || image.component != (fx3 ? Component::Fx3 : Component::Fpga))
         return e.finish(ORV_BAD_IMAGE);
 
-    // The write takes its time without holding the lock, so that the device
-    // can be unplugged (or looked at) meanwhile.
-    const int duration = fx3 ? e.s.device.fx3WriteMs : e.s.device.fpgaWriteMs;
+    // The write takes its time without holding the locks, so that the
+    // device can be unplugged (or looked at) meanwhile, from this process
+    // or another; every pause ends with the device as it is then.
+    const int duration = fx3 ? e.d.fx3WriteMs : e.d.fpgaWriteMs;
     const int cutAt = e.cutOff ? duration / 2 : -1;
+    e.holder(handle)->writing = fx3 ? QStringLiteral("fx3") : QStringLiteral("fpga");
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
+        if (!e.usable())
+            return e.finish(ORV_ERROR);
         if (!e.isOpen(handle))
             return e.finish(ORV_NO_DEVICE);
         const qint64 done = elapsed.elapsed();
@@ -323,17 +349,16 @@ ORVStatus writeStore(Op op, int32_t handle, const char *imagePath, int32_t seria
         }
         if (done >= duration)
             break;
-        e.lock.unlock();
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(10, duration - done)));
-        e.lock.relock();
+        e.pause(static_cast<unsigned long>(std::min<qint64>(10, duration - done)));
     }
 
+    e.holder(handle)->writing.clear();
     if (fx3) {
-        e.s.device.fx3Store = image.version;
+        e.d.fx3Store = image.version;
         // The serial number is kept with the FX3 program.
-        e.s.device.serialNumber = serialNumber;
+        e.d.serialNumber = serialNumber;
     } else {
-        e.s.device.fpgaStore = image.version;
+        e.d.fpgaStore = image.version;
     }
     return e.finish(ORV_SUCCESS);
 }
@@ -408,65 +433,50 @@ void Simulator::reset(const Device &device)
     State &s = state();
     QMutexLocker lock(&s.mutex);
     s.configured = true;
-    s.persistent = false;
     s.path.clear();
-    s.device = device;
-    s.faults.clear();
+    s.access = Access::ReadWrite;
+    s.shared = Shared();
+    s.shared.device = device;
+    s.fileFound = true;
+    s.problem.clear();
     s.calls.clear();
-    s.handles.clear();
-    s.nextHandle = 1;
 }
 
 Device Simulator::device()
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    return s.device;
+    Step step;
+    return step.s.shared.device;
 }
 
 void Simulator::setDevice(const Device &device)
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    s.device = device;
-    if (!device.present || device.mode != Mode::Normal)
-        s.handles.clear();
+    edit([&](Device &d, QVector<Fault> &) { d = device; });
 }
 
 void Simulator::failCall(Op op, ORVStatus status, int nth)
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    s.faults.append(Fault{op, std::max(1, nth), status, false});
+    edit([&](Device &, QVector<Fault> &faults) { faults.append(Fault{op, std::max(1, nth), status, false}); });
 }
 
 void Simulator::unplugAt(Op op, int nth)
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    s.faults.append(Fault{op, std::max(1, nth), ORV_NO_DEVICE, true});
+    edit([&](Device &, QVector<Fault> &faults) { faults.append(Fault{op, std::max(1, nth), ORV_NO_DEVICE, true}); });
 }
 
 void Simulator::unplugNow()
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    s.device.present = false;
-    s.handles.clear();
+    edit([](Device &d, QVector<Fault> &) { d.present = false; });
 }
 
 QVector<Fault> Simulator::pendingFaults()
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    return s.faults;
+    Step step;
+    return step.s.shared.faults;
 }
 
 void Simulator::clearFaults()
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    s.faults.clear();
+    edit([](Device &, QVector<Fault> &faults) { faults.clear(); });
 }
 
 QVector<Call> Simulator::calls()
@@ -493,46 +503,108 @@ void Simulator::clearCalls()
 
 QVector<int32_t> Simulator::openHandles()
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    return s.handles;
+    Step step;
+    QVector<int32_t> handles;
+    for (const Holder &h : step.s.shared.handles)
+        handles << h.handle;
+    return handles;
 }
 
 QString Simulator::statePath()
 {
-    QString fromEnvironment = qEnvironmentVariable("ORV_SIM_STATE");
+    const QString fromEnvironment = qEnvironmentVariable("ORV_SIM_STATE");
     if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
+        return absolute(fromEnvironment);
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
            + QStringLiteral("/orv-sim/device.json");
 }
 
-bool Simulator::usePersistentState(const QString &path)
+bool Simulator::usePersistentState(const QString &path, Access access)
+{
+    State &s = state();
+    {
+        QMutexLocker lock(&s.mutex);
+        s.configured = true;
+        s.path = absolute(path);
+        s.access = access;
+        s.calls.clear();
+    }
+    Step step;
+    if (!step.usable)
+        return false;
+    QVector<Holder> &handles = s.shared.handles;
+    handles.erase(std::remove_if(handles.begin(), handles.end(), [&](const Holder &h) { return h.owner == s.me; }),
+                  handles.end());
+    return step.end();
+}
+
+QString Simulator::stateProblem()
 {
     State &s = state();
     QMutexLocker lock(&s.mutex);
-    return loadLocked(s, path);
+    return s.problem;
+}
+
+bool Simulator::stateFileExists()
+{
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.fileFound;
+}
+
+bool Simulator::edit(const std::function<void(Device &, QVector<Fault> &)> &change)
+{
+    Step step;
+    if (!step.usable || (!step.s.path.isEmpty() && step.s.access == Access::ReadOnly))
+        return false;
+    Shared &shared = step.s.shared;
+    const bool wasPresent = shared.device.present;
+    change(shared.device, shared.faults);
+    Device &d = shared.device;
+    if (!wasPresent && d.present)
+        powerUp(d);
+    if (!d.present || d.mode != Mode::Normal)
+        shared.handles.clear();
+    return step.end();
 }
 
 bool Simulator::saveState(const QString &path)
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    return saveLocked(s, path);
+    Step step;
+    if (!step.usable)
+        return false;
+    Shared fresh;
+    fresh.device = step.s.shared.device;
+    fresh.faults = step.s.shared.faults;
+    fresh.nextHandle = step.s.shared.nextHandle;
+    // Lets go of the state file, which may be the same one.
+    step.end();
+    const QString problem = StateFile::replace(absolute(path), fresh);
+    tell(step.s, problem);
+    return problem.isEmpty();
 }
 
 QString Simulator::describe()
 {
-    State &s = state();
-    QMutexLocker lock(&s.mutex);
-    const Device &d = s.device;
-    auto store = [](int32_t v) { return v == erased ? QStringLiteral("erased") : QStringLiteral("version %1").arg(v); };
+    Step step;
+    if (!step.usable)
+        return step.s.problem + QLatin1Char('\n');
+    const Shared &shared = step.s.shared;
+    const Device &d = shared.device;
+    auto writing = [&](const QString &store) {
+        return std::any_of(shared.handles.begin(), shared.handles.end(),
+                           [&](const Holder &h) { return h.writing == store; });
+    };
+    auto store = [&](int32_t v, const QString &name) {
+        const QString text = v == erased ? QStringLiteral("erased") : QStringLiteral("version %1").arg(v);
+        return writing(name) ? text + QStringLiteral(", being written") : text;
+    };
     QString text;
     text += QStringLiteral("device:      %1\n").arg(d.present ? QStringLiteral("present") : QStringLiteral("absent (unplugged)"));
     text += QStringLiteral("mode:        %1\n").arg(d.mode == Mode::Normal ? QStringLiteral("normal") : QStringLiteral("boot loader only"));
     text += QStringLiteral("serial:      %1\n").arg(d.serialNumber);
-    text += QStringLiteral("FX3 store:   %1 (reported as firmware %2)\n").arg(store(d.fx3Store)).arg(d.fx3Store == erased ? 0 : d.fx3Store);
-    text += QStringLiteral("FPGA store:  %1\n").arg(store(d.fpgaStore));
+    text += QStringLiteral("FX3 store:   %1 (reported as firmware %2)\n").arg(store(d.fx3Store, QStringLiteral("fx3"))).arg(d.fx3Store == erased ? 0 : d.fx3Store);
+    text += QStringLiteral("FPGA store:  %1\n").arg(store(d.fpgaStore, QStringLiteral("fpga")));
     text += QStringLiteral("FPGA status: %1\n").arg(d.fpgaStatus == 2 ? QStringLiteral("2 (failed to load)") : QString::number(d.fpgaStatus));
     text += QStringLiteral("write times: FX3 %1 ms, FPGA %2 ms\n").arg(d.fx3WriteMs).arg(d.fpgaWriteMs);
     if (!d.otherSerialNumbers.isEmpty()) {
@@ -541,7 +613,9 @@ QString Simulator::describe()
             others << QString::number(serial);
         text += QStringLiteral("also listed: %1\n").arg(others.join(QStringLiteral(", ")));
     }
-    for (const Fault &f : s.faults) {
+    for (const Holder &h : shared.handles)
+        text += QStringLiteral("open:        handle %1, in process %2\n").arg(h.handle).arg(h.owner.pid);
+    for (const Fault &f : shared.faults) {
         text += f.unplug ? QStringLiteral("fault:       unplug at %1 call %2 from now\n").arg(opName(f.op)).arg(f.callsLeft)
                          : QStringLiteral("fault:       %1 call %2 from now returns %3\n").arg(opName(f.op)).arg(f.callsLeft).arg(int(f.status));
     }
@@ -570,9 +644,9 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetGetDeviceList(int32_t *serialNumber
         return e.finish(ORV_INVALID_ARGUMENT);
 
     QVector<int32_t> found;
-    if (e.s.device.present && e.s.device.mode == Mode::Normal)
-        found.append(e.s.device.serialNumber);
-    found += e.s.device.otherSerialNumbers;
+    if (e.d.present && e.d.mode == Mode::Normal)
+        found.append(e.d.serialNumber);
+    found += e.d.otherSerialNumbers;
 
     const int capacity = std::max<int32_t>(0, *count);
     if (capacity > 0 && !serialNumbers)
@@ -592,9 +666,11 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetOpenDevice(int32_t *handle, int32_t
         return e.finish(e.injectedStatus);
     if (!handle)
         return e.finish(ORV_INVALID_ARGUMENT);
-    const Device &d = e.s.device;
+    const Device &d = e.d;
     if (!d.present || d.mode != Mode::Normal || serialNumber != d.serialNumber)
         return e.finish(ORV_NO_DEVICE);
+    if (e.heldElsewhere())
+        return e.finish(ORV_BUSY);
     *handle = e.openHandle();
     return e.finish(ORV_SUCCESS);
 }
@@ -604,7 +680,7 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetCloseDevice(int32_t handle)
     Entry e(makeCall(Op::CloseDevice, handle));
     if (e.failsNow())
         return e.finish(e.injectedStatus);
-    if (!e.s.handles.removeOne(handle))
+    if (!e.closeHandle(handle))
         return e.finish(ORV_INVALID_HANDLE);
     return e.finish(ORV_SUCCESS);
 }
@@ -647,11 +723,11 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetPreset(int32_t handle)
         return e.finish(e.injectedStatus);
     if (!e.isOpen(handle))
         return e.finish(ORV_INVALID_HANDLE);
-    Device &d = e.s.device;
+    Device &d = e.d;
     d.mode = d.fx3Store == erased ? Mode::BootLoader : Mode::Normal;
     d.fpgaStatus = d.fpgaStore == erased ? 2 : 0;
     if (d.mode == Mode::BootLoader)
-        e.s.handles.clear();
+        e.s.shared.handles.clear();
     return e.finish(ORV_SUCCESS);
 }
 
@@ -664,7 +740,7 @@ ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetBootstrapDevice(int32_t *handle, co
         return e.finish(e.injectedStatus);
     if (!handle || !fx3ImagePath)
         return e.finish(ORV_INVALID_ARGUMENT);
-    Device &d = e.s.device;
+    Device &d = e.d;
     if (!d.present || d.mode != Mode::BootLoader)
         return e.finish(ORV_NO_DEVICE);
     const ImageInfo image = readImageFile(call.path);

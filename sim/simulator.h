@@ -11,6 +11,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 
 #if defined(_WIN32) && defined(ORVSIM_BUILDING)
 #define ORVSIM_EXPORT __declspec(dllexport)
@@ -47,6 +48,11 @@ enum class Mode {
 
 // A store holds the version of a valid image, or nothing when erased.
 constexpr int32_t erased = INT32_MIN;
+// The longest a write may be set to take: an hour.
+constexpr int maxWriteMs = 3600000;
+
+// How a process uses the state file: ReadOnly looks and never writes.
+enum class Access { ReadWrite, ReadOnly };
 
 struct ORVSIM_EXPORT Device
 {
@@ -110,9 +116,25 @@ public:
     static void clearCalls();
     static QVector<int32_t> openHandles();
 
-    // The state file of real runs: ORV_SIM_STATE, or a per-user default.
+    // The state file of real runs: ORV_SIM_STATE (when relative, in the
+    // folder the process started in), or a per-user default.
     static QString statePath();
-    static bool usePersistentState(const QString &path);
+    // From now on every call works on the device as the state file at path
+    // holds it at that moment, under a lock shared with every other
+    // process; this process's earlier handles are gone. A missing file is
+    // made with the typical device, or with ReadOnly taken for one. False
+    // when the file cannot be used: the reason goes to stderr once and to
+    // stateProblem(), and every call fails while it lasts.
+    static bool usePersistentState(const QString &path, Access access = Access::ReadWrite);
+    static QString stateProblem();
+    static bool stateFileExists();
+    // Changes the device and its pending faults in one step. A device
+    // plugged in again powers up; an unplugged one, or one in its boot
+    // loader, has no handle open.
+    static bool edit(const std::function<void(Device &device, QVector<Fault> &faults)> &change);
+    // Puts the device and faults this process sees into the state file at
+    // path, with no handle open: over a state file however damaged, or into
+    // a new file, never over any other file.
     static bool saveState(const QString &path);
     static QString describe();
 };

@@ -1,5 +1,6 @@
 // Shows and sets up the simulated ORV1600 that real runs of the updater see.
 
+#include "firmwarerelease.h"
 #include "simulator.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,19 @@ using namespace orvsim;
 
 namespace {
 
+using Change = std::function<void(Device &, QVector<Fault> &)>;
+
+// The firmware numbers of the release's table, as "2, 3, ...".
+QString tableFirmware()
+{
+    QStringList numbers;
+    for (int32_t firmware = 0; firmware < 1000; ++firmware) {
+        if (fpgaVersionFor(firmware).fx3 == firmware && firmware != 0)
+            numbers << QString::number(firmware);
+    }
+    return numbers.join(QStringLiteral(", "));
+}
+
 int usage()
 {
     std::fprintf(stderr,
@@ -21,23 +35,28 @@ int usage()
         "\n"
         "reset gives the typical device: firmware 5, FPGA loaded.\n"
         "keys:\n"
-        "  firmware=N|erased      the FX3 program in the device's store (N any integer)\n"
+        "  firmware=N|erased      the FX3 program in the device's store, running (N any\n"
+        "                         32-bit integer but -2147483648). For a firmware of the\n"
+        "                         release's table (%s) the FPGA store gets the\n"
+        "                         configuration that goes with it, loaded; any other\n"
+        "                         number leaves the FPGA as it is. fpga-image=, fpga= and\n"
+        "                         bootloader= in the same command have the last word\n"
         "  fpga-image=N|erased    the FPGA configuration in the device's store\n"
         "  fpga=loaded|failed     the FPGA load status (failed reports status 2)\n"
         "  bootloader=yes|no      the device runs only its boot loader\n"
-        "  absent=yes|no          the device is unplugged\n"
+        "  absent=yes|no          the device is unplugged (no: plugged in again)\n"
         "  serial=N               the device's serial number\n"
-        "  fail=OP:STATUS[@N]     the next (or Nth) call of OP returns STATUS\n"
+        "  fail=OP:STATUS[@N]     the next (or Nth) call of OP returns STATUS (not 0)\n"
         "  unplug=fx3-write|fpga-write|OP[@N]\n"
         "                         unplug the device during the next FX3 or FPGA write,\n"
         "                         or at the next (or Nth) call of OP\n"
         "  fx3-write-ms=N, fpga-write-ms=N\n"
-        "                         how long each write takes\n"
+        "                         how long each write takes, 0 to %d\n"
         "  faults=none            drop every pending fault\n"
         "OP is one of GetDeviceList OpenDevice CloseDevice GetFirmwareVersion\n"
         "GetFPGAStatus ClearFx3 WriteFx3 ClearFPGA WriteFPGA Preset Bootstrap.\n"
         "The state is kept in $ORV_SIM_STATE, by default %s.\n",
-        qPrintable(QDir::toNativeSeparators(Simulator::statePath())));
+        qPrintable(tableFirmware()), maxWriteMs, qPrintable(QDir::toNativeSeparators(Simulator::statePath())));
     return 2;
 }
 
@@ -54,6 +73,7 @@ bool parseYes(const QString &value, bool *yes)
     return false;
 }
 
+// A version, or erased; the one number that stands for erased is refused.
 bool parseStore(const QString &value, int32_t *store)
 {
     if (value == QLatin1String("erased")) {
@@ -62,9 +82,17 @@ bool parseStore(const QString &value, int32_t *store)
     }
     bool ok = false;
     const int number = value.toInt(&ok);
-    if (ok && number != erased)
-        *store = number;
-    return ok;
+    if (!ok || number == erased)
+        return false;
+    *store = number;
+    return true;
+}
+
+bool parseNumber(const QString &value, int min, int max, int *number)
+{
+    bool ok = false;
+    *number = value.toInt(&ok);
+    return ok && *number >= min && *number <= max;
 }
 
 // "OP[@N]" into the operation and the call count.
@@ -74,97 +102,97 @@ bool parseOpCall(const QString &text, Op *op, int *nth)
     if (parts.size() > 2 || !opFromName(parts[0], op))
         return false;
     *nth = 1;
-    if (parts.size() == 2) {
-        bool ok = false;
-        *nth = parts[1].toInt(&ok);
-        return ok && *nth >= 1;
-    }
-    return true;
+    return parts.size() == 1 || parseNumber(parts[1], 1, INT32_MAX, nth);
 }
 
-bool apply(const QString &key, const QString &value, Device &d)
+// What KEY=VALUE does to the device, or false when it is not understood.
+// keys holds every key of the command, for firmware's last word.
+bool parse(const QString &key, const QString &value, const QStringList &keys, Change *change)
 {
     bool yes = false;
-    bool ok = false;
-    if (key == QLatin1String("firmware")) {
-        if (!parseStore(value, &d.fx3Store))
-            return false;
-        // Without a valid program only the boot loader can run.
-        if (d.fx3Store == erased)
-            d.mode = Mode::BootLoader;
+    int number = 0;
+    int32_t store = 0;
+    Op op = Op::OpenDevice;
+    int nth = 1;
+    if (key == QLatin1String("firmware") && parseStore(value, &store)) {
+        const bool table = fpgaVersionFor(store).fx3 != 0;
+        const int32_t fpga = fpgaVersionFor(store).fpga;
+        const bool setsImage = !keys.contains(QStringLiteral("fpga-image"));
+        const bool setsStatus = !keys.contains(QStringLiteral("fpga"));
+        const bool setsMode = !keys.contains(QStringLiteral("bootloader"));
+        *change = [=](Device &d, QVector<Fault> &) {
+            d.fx3Store = store;
+            // Without a valid program only the boot loader can run.
+            if (store == erased)
+                d.mode = Mode::BootLoader;
+            else if (setsMode)
+                d.mode = Mode::Normal;
+            if (table && setsImage)
+                d.fpgaStore = fpga;
+            if (table && setsStatus)
+                d.fpgaStatus = 0;
+        };
         return true;
     }
-    if (key == QLatin1String("fpga-image")) {
-        if (!parseStore(value, &d.fpgaStore))
-            return false;
-        if (d.fpgaStore == erased)
-            d.fpgaStatus = 2;
+    if (key == QLatin1String("fpga-image") && parseStore(value, &store)) {
+        *change = [=](Device &d, QVector<Fault> &) {
+            d.fpgaStore = store;
+            if (store == erased)
+                d.fpgaStatus = Release::fpgaLoadFailed;
+        };
         return true;
     }
-    if (key == QLatin1String("fpga")) {
-        if (value != QLatin1String("loaded") && value != QLatin1String("failed"))
-            return false;
-        d.fpgaStatus = value == QLatin1String("failed") ? 2 : 0;
+    if (key == QLatin1String("fpga") && (value == QLatin1String("loaded") || value == QLatin1String("failed"))) {
+        const int32_t status = value == QLatin1String("failed") ? Release::fpgaLoadFailed : 0;
+        *change = [=](Device &d, QVector<Fault> &) { d.fpgaStatus = status; };
         return true;
     }
     if (key == QLatin1String("bootloader") && parseYes(value, &yes)) {
-        d.mode = yes ? Mode::BootLoader : Mode::Normal;
+        *change = [=](Device &d, QVector<Fault> &) { d.mode = yes ? Mode::BootLoader : Mode::Normal; };
         return true;
     }
     if (key == QLatin1String("absent") && parseYes(value, &yes)) {
-        d.present = !yes;
+        *change = [=](Device &d, QVector<Fault> &) { d.present = !yes; };
         return true;
     }
-    if (key == QLatin1String("serial")) {
-        d.serialNumber = value.toInt(&ok);
-        return ok;
+    if (key == QLatin1String("serial") && parseNumber(value, INT32_MIN, INT32_MAX, &number)) {
+        *change = [=](Device &d, QVector<Fault> &) { d.serialNumber = number; };
+        return true;
     }
-    if (key == QLatin1String("fx3-write-ms")) {
-        d.fx3WriteMs = value.toInt(&ok);
-        return ok && d.fx3WriteMs >= 0;
+    if (key == QLatin1String("fx3-write-ms") && parseNumber(value, 0, maxWriteMs, &number)) {
+        *change = [=](Device &d, QVector<Fault> &) { d.fx3WriteMs = number; };
+        return true;
     }
-    if (key == QLatin1String("fpga-write-ms")) {
-        d.fpgaWriteMs = value.toInt(&ok);
-        return ok && d.fpgaWriteMs >= 0;
+    if (key == QLatin1String("fpga-write-ms") && parseNumber(value, 0, maxWriteMs, &number)) {
+        *change = [=](Device &d, QVector<Fault> &) { d.fpgaWriteMs = number; };
+        return true;
     }
-    return false;
-}
-
-bool applyFault(const QString &key, const QString &value)
-{
-    Op op;
-    int nth = 1;
     if (key == QLatin1String("fail")) {
         // OP:STATUS[@N]
         const QStringList opAndRest = value.split(QLatin1Char(':'));
         if (opAndRest.size() != 2 || !opFromName(opAndRest[0], &op))
             return false;
         const QStringList statusAndCall = opAndRest[1].split(QLatin1Char('@'));
-        bool ok = false;
-        const int status = statusAndCall[0].toInt(&ok);
-        if (!ok || status == 0 || statusAndCall.size() > 2)
+        int status = 0;
+        if (statusAndCall.size() > 2 || !parseNumber(statusAndCall[0], INT32_MIN, INT32_MAX, &status) || status == 0)
             return false;
-        if (statusAndCall.size() == 2) {
-            nth = statusAndCall[1].toInt(&ok);
-            if (!ok || nth < 1)
-                return false;
-        }
-        Simulator::failCall(op, ORVStatus(status), nth);
+        if (statusAndCall.size() == 2 && !parseNumber(statusAndCall[1], 1, INT32_MAX, &nth))
+            return false;
+        *change = [=](Device &, QVector<Fault> &faults) { faults.append(Fault{op, nth, ORVStatus(status), false}); };
         return true;
     }
     if (key == QLatin1String("unplug")) {
         if (value == QLatin1String("fx3-write"))
-            Simulator::unplugAt(Op::WriteFx3);
+            op = Op::WriteFx3;
         else if (value == QLatin1String("fpga-write"))
-            Simulator::unplugAt(Op::WriteFPGA);
-        else if (parseOpCall(value, &op, &nth))
-            Simulator::unplugAt(op, nth);
-        else
+            op = Op::WriteFPGA;
+        else if (!parseOpCall(value, &op, &nth))
             return false;
+        *change = [=](Device &, QVector<Fault> &faults) { faults.append(Fault{op, nth, ORV_NO_DEVICE, true}); };
         return true;
     }
     if (key == QLatin1String("faults") && value == QLatin1String("none")) {
-        Simulator::clearFaults();
+        *change = [](Device &, QVector<Fault> &faults) { faults.clear(); };
         return true;
     }
     return false;
@@ -179,40 +207,45 @@ int main(int argc, char *argv[])
     if (args.isEmpty())
         return usage();
 
+    // The library says on stderr what is wrong with the state file.
     const QString path = Simulator::statePath();
     const QString &command = args[0];
-    if (command == QLatin1String("reset") && args.size() == 1) {
+    if (command == QLatin1String("show") && args.size() == 1) {
+        if (!Simulator::usePersistentState(path, Access::ReadOnly))
+            return 1;
+    } else if (command == QLatin1String("reset") && args.size() == 1) {
         Simulator::reset(Device::typical());
-    } else if (command == QLatin1String("show") && args.size() == 1) {
-        if (!Simulator::usePersistentState(path)) {
-            std::fprintf(stderr, "orv-sim: cannot read %s\n", qPrintable(path));
+        if (!Simulator::saveState(path) || !Simulator::usePersistentState(path, Access::ReadOnly))
             return 1;
-        }
     } else if (command == QLatin1String("set") && args.size() > 1) {
-        if (!Simulator::usePersistentState(path)) {
-            std::fprintf(stderr, "orv-sim: cannot read %s\n", qPrintable(path));
-            return 1;
-        }
-        Device d = Simulator::device();
+        QStringList keys;
+        for (const QString &pair : args.mid(1))
+            keys << pair.section(QLatin1Char('='), 0, 0);
+        QVector<Change> changes;
         for (const QString &pair : args.mid(1)) {
             const int eq = pair.indexOf(QLatin1Char('='));
-            const QString key = pair.left(eq);
-            const QString value = pair.mid(eq + 1);
-            if (eq < 1 || !(apply(key, value, d) || applyFault(key, value))) {
+            Change change;
+            if (eq < 1 || !parse(pair.left(eq), pair.mid(eq + 1), keys, &change)) {
                 std::fprintf(stderr, "orv-sim: cannot set %s\n", qPrintable(pair));
                 return usage();
             }
+            changes << change;
         }
-        Simulator::setDevice(d);
+        const bool applied = Simulator::usePersistentState(path) && Simulator::edit([&](Device &d, QVector<Fault> &faults) {
+            for (const Change &change : changes)
+                change(d, faults);
+        });
+        if (!applied)
+            return 1;
     } else {
         return usage();
     }
 
-    if (command != QLatin1String("show") && !Simulator::saveState(path)) {
-        std::fprintf(stderr, "orv-sim: cannot write %s\n", qPrintable(path));
-        return 1;
-    }
-    std::printf("%s%s", qPrintable(QStringLiteral("state file:  %1\n").arg(QDir::toNativeSeparators(path))),
-                qPrintable(Simulator::describe()));
+    const QString file = QDir::toNativeSeparators(path);
+    if (Simulator::stateFileExists())
+        std::printf("state file:  %s\n", qPrintable(file));
+    else
+        std::printf("state file:  %s (none yet; the first run makes it with this device)\n", qPrintable(file));
+    std::printf("%s", qPrintable(Simulator::describe()));
     return 0;
 }

@@ -2,6 +2,7 @@
 // platform, against a fresh simulated device, worked as an operator would.
 
 #include "mainwindow.h"
+#include "releaseimages.h"
 #include "walkthrough.h"
 
 #include <QApplication>
@@ -51,13 +52,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QDir pictures(out);
+    // Taken before the working directory becomes the release's folder, as
+    // the program's does.
+    const QDir pictures(QDir(out).absolutePath());
+    Release::findFolder(QCoreApplication::applicationDirPath());
     if (!pictures.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "orv-walkthrough: cannot make %s\n", qPrintable(out));
+        std::fprintf(stderr, "orv-walkthrough: cannot make %s\n", qPrintable(QDir::toNativeSeparators(pictures.path())));
         return 2;
     }
-    for (const QString &old : pictures.entryList({QStringLiteral("*.png")}))
-        pictures.remove(old);
+    removeOwnPictures(pictures);
 
     // Short writes, but long enough to see the busy dialog and the lines
     // arriving while it is up.
@@ -67,6 +70,13 @@ int main(int argc, char *argv[])
     scenario->setUp(device);
     Simulator::reset(device);
     scenario->faults();
+    // The scenario's device goes into the state file, where orv-sim can look
+    // at it and change it while the walk-through runs. The library has said
+    // why when it cannot.
+    const QString state = Simulator::statePath();
+    if (!Simulator::saveState(state) || !Simulator::usePersistentState(state))
+        return 2;
+    std::printf("The simulated device is set up in %s\n", qPrintable(QDir::toNativeSeparators(state)));
 
     MainWindow window;
     window.show();

@@ -7,9 +7,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -17,6 +22,11 @@
 #include <cstdio>
 
 namespace {
+
+// Every picture carries this, so that a later run can tell its own from a
+// user's file of the same name.
+const QString markKey = QStringLiteral("Software");
+const QString mark = QStringLiteral("orv-walkthrough");
 
 void say(const QString &text)
 {
@@ -153,7 +163,13 @@ void Walkthrough::snapshot(const QString &name)
     }
     painter.end();
     const QString file = pictures.filePath(QStringLiteral("%1-%2.png").arg(++pictureCount).arg(name));
-    if (picture.save(file))
+    if (QFileInfo::exists(file)) {
+        say(QStringLiteral("left %1 as it is: it is not a picture of the walk-through").arg(QDir::toNativeSeparators(file)));
+        return;
+    }
+    QImage image = picture.toImage();
+    image.setText(markKey, mark);
+    if (image.save(file))
         say(QStringLiteral("picture: %1").arg(QDir::toNativeSeparators(file)));
     else
         say(QStringLiteral("could not save %1").arg(file));
@@ -170,4 +186,13 @@ QStringList Walkthrough::logBelowBanner() const
     for (QTextBlock block = log->document()->findBlockByNumber(bannerBlocks); block.isValid(); block = block.next())
         lines << block.text();
     return lines;
+}
+
+void removeOwnPictures(const QDir &folder)
+{
+    const QRegularExpression name(QStringLiteral("^[0-9]+-[a-z-]+\\.png$"));
+    for (const QString &file : folder.entryList({QStringLiteral("*.png")}, QDir::Files)) {
+        if (name.match(file).hasMatch() && QImageReader(folder.filePath(file), "png").text(markKey) == mark)
+            QFile::remove(folder.filePath(file));
+    }
 }

@@ -58,4 +58,8 @@ private:
 
 const QList<Scenario> &scenarios();
 
+// Removes the pictures that a walk-through wrote into folder, in an earlier
+// run too, and nothing else.
+void removeOwnPictures(const QDir &folder);
+
 #endif // WALKTHROUGH_H
