@@ -7,6 +7,7 @@
 #include <orv_api.h>
 
 #include <QBoxLayout>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -25,6 +26,7 @@ private slots:
     void addLineAppendsOneParagraph();
     void statusLinesAreColouredAndDoNotLeak_data();
     void statusLinesAreColouredAndDoNotLeak();
+    void logFollowsItsLastLine();
     void damagedReleaseIsToldAtStart_data();
     void damagedReleaseIsToldAtStart();
     void replaceLastLine_data();
@@ -165,6 +167,23 @@ void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak()
     QVERIFY(!hasOwnColour(panel, 8));
     QCOMPARE(log->textCursor().anchor(), before.anchor());
     QCOMPARE(log->textCursor().position(), before.position());
+}
+
+void TestUpdaterPanel::logFollowsItsLastLine()
+{
+    Updater panel;
+    panel.resize(800, 400);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QScrollBar *bar = logOf(panel)->verticalScrollBar();
+    for (int n = 0; n < 40; ++n)
+        invoke(panel, "addLine", QString("line %1").arg(n));
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    // Scrolled up by the operator, the log stays where it was put.
+    bar->setValue(0);
+    invoke(panel, "addLine", "one more");
+    QCOMPARE(bar->value(), 0);
 }
 
 void TestUpdaterPanel::damagedReleaseIsToldAtStart_data()

@@ -39,6 +39,16 @@ Updater::Updater(QWidget *parent)
     log->setReadOnly(true);
     // A log is never undone; an undo stack would only grow with it.
     log->setUndoRedoEnabled(false);
+    // The log follows its newest line unless the operator has scrolled up.
+    // The text is laid out later than it is appended, so the view follows
+    // the scroll range, not the appends.
+    QScrollBar *scrollBar = log->verticalScrollBar();
+    connect(scrollBar, &QScrollBar::valueChanged, this,
+            [this, scrollBar](int value) { followLog = value >= scrollBar->maximum(); });
+    connect(scrollBar, &QScrollBar::rangeChanged, this, [this, scrollBar](int, int maximum) {
+        if (followLog)
+            scrollBar->setValue(maximum);
+    });
 
     checkButton = new QPushButton(tr("  Check Versions  "));
     updateButton = new QPushButton(tr("  Update  "));
@@ -114,8 +124,6 @@ void Updater::appendParagraph(const QString &s, const QTextCharFormat &format)
     // A cursor of its own at the end: whatever the operator clicked or
     // selected in the log, the line gets its own format (none: the palette's
     // colour, greyed out when disabled) and the selection stays.
-    QScrollBar *scrollBar = log->verticalScrollBar();
-    const bool atBottom = scrollBar->value() >= scrollBar->maximum();
     QTextCursor end(log->document());
     end.beginEditBlock();
     end.movePosition(QTextCursor::End);
@@ -123,8 +131,6 @@ void Updater::appendParagraph(const QString &s, const QTextCharFormat &format)
         end.insertBlock(QTextBlockFormat(), format);
     end.insertText(s, format);
     end.endEditBlock();
-    if (atBottom)
-        scrollBar->setValue(scrollBar->maximum());
 }
 
 void Updater::replaceLastLine(const QString &s)

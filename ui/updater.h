@@ -56,6 +56,7 @@ private:
     QPushButton *updateButton;
     QPushButton *restoreButton;
     bool workerRunning = false;
+    bool followLog = true;
     QThread *releaseCheck;
     QStringList releaseProblems; // written by releaseCheck, read once it has finished
 };
