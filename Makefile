@@ -1,37 +1,55 @@
-# make run   installs what is missing, builds, and starts the updater against
-#            the simulated device
-# make test  installs what is missing, builds, and runs every test
+# make run      installs what is missing, builds, and starts the updater
+#               against the simulated device
+# make test     installs what is missing, builds, and runs every test
+# make windows  installs what is missing, builds the Qt kit for Windows once
+#               per machine, cross-builds the Windows program and writes its
+#               package, build-windows/orv1600-updater-VERSION-win64.zip
 
 MAKEFLAGS += --no-print-directory
 
-BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# CI makes every compiler warning an error.
+WERROR ?= OFF
+
+# The maker's device library: ORV_API_ROOT=FOLDER (or in CMAKE_FLAGS as
+# -DORV_API_ROOT=FOLDER). Such a build has a folder of its own, so that it
+# never quietly stays a simulator build, nor turns a simulator build into one.
+ORV_API_ROOT ?= $(patsubst -DORV_API_ROOT=%,%,$(filter -DORV_API_ROOT=%,$(CMAKE_FLAGS)))
+BUILD_DIR ?= $(if $(ORV_API_ROOT),build-maker,build)
+CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DORV_WARNINGS_AS_ERRORS=$(WERROR) \
+            $(filter-out -DORV_API_ROOT=%,$(CMAKE_FLAGS)) -DORV_API_ROOT=$(ORV_API_ROOT)
 
 PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools libx11-dev xvfb xauth \
             binutils-mingw-w64-x86-64
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run sim-scenario test sanitize tidy bench clean
+.PHONY: all deps build run sim-scenario test sanitize tidy bench clean \
+        windows-deps qt-kit windows windows-test
 
 all: build
 
-deps:
+# Installs the Debian packages named in $(1) that are missing.
+define install-packages
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing:$$missing"; \
-	    $(SUDO) apt-get update -qq && \
-	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	    { $(SUDO) apt-get update -qq && \
+	      $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; } || \
+	    { echo "make: cannot install$$missing with apt-get"; exit 1; }; \
 	fi
+endef
 
-$(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+deps:
+	$(call install-packages,$(PACKAGES))
 
-build: deps $(BUILD_DIR)/CMakeCache.txt
+# Configured every time: whatever the flags say now is what gets built.
+build: deps
+	cmake -S . -B $(BUILD_DIR) $(CONFIGURE)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
@@ -84,5 +102,40 @@ tidy: build
 bench: build
 	cd $(BIN) && ./orv-bench
 
+# The Windows program, cross-built with MinGW-w64 against a Qt kit built from
+# Debian's own Qt source. The kit is built once per machine into QT_KIT_CACHE
+# and again only when its recipe, windows/qt-kit.sh, changes.
+WIN_DIR ?= build-windows
+QT_KIT_CACHE ?= $(HOME)/.cache/orv1600-updater
+QT_KIT := $(QT_KIT_CACHE)/qt5-win64-$(shell sha256sum windows/qt-kit.sh | cut -c1-12)
+WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip dpkg-dev perl python3 \
+                g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+WINE := /usr/lib/wine/wine64
+export WINEPREFIX ?= $(CURDIR)/$(WIN_DIR)/wine
+export WINEDEBUG ?= -all
+# No prompts to install Wine's Mono or Gecko.
+export WINEDLLOVERRIDES ?= mscoree,mshtml=
+
+windows-deps:
+	$(call install-packages,$(WIN_PACKAGES))
+
+qt-kit: windows-deps
+	@if [ ! -e $(QT_KIT)/.kit-complete ]; then \
+	    bash windows/deb-src.sh && bash windows/qt-kit.sh $(QT_KIT); \
+	fi
+
+windows: qt-kit
+	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=windows/mingw-w64.cmake -DCMAKE_PREFIX_PATH=$(QT_KIT) \
+	    -DCMAKE_BUILD_TYPE=Release -DORV_WARNINGS_AS_ERRORS=$(WERROR) -DORV_API_ROOT=$(ORV_API_ROOT)
+	cmake --build $(WIN_DIR) -j $(JOBS)
+	cd $(WIN_DIR) && cpack -G ZIP >/dev/null
+	@echo "The Windows package: $$(ls $(WIN_DIR)/*-win*.zip)"
+
+# Every test of the cross build, as Windows programs under Wine, against an
+# X server of its own; then the package, unzipped as an operator would.
+windows-test: windows
+	@[ -e $(WINEPREFIX)/system.reg ] || { echo "Making the Wine prefix $(WINEPREFIX)"; $(WINE) wineboot -i >/dev/null 2>&1; }
+	cd $(WIN_DIR) && xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf build build-maker $(SANITIZE_DIR) $(WIN_DIR)

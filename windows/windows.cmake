@@ -2,6 +2,12 @@
 # with nothing installed, for the build folder's tests, for
 # `cmake --install` and for the package.
 
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORV_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win64)
+else()
+    set(ORV_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
+endif()
+
 # The Qt DLLs and the two plugins the program loads.
 set(ORV_QT_RUNTIME $<TARGET_FILE:Qt5::Core> $<TARGET_FILE:Qt5::Gui> $<TARGET_FILE:Qt5::Widgets>)
 set(ORV_QT_PLATFORM $<TARGET_FILE:Qt5::QWindowsIntegrationPlugin>)
@@ -43,8 +49,16 @@ endif()
 function(orv_windows_package)
     install(TARGETS orv1600-updater RUNTIME DESTINATION .)
     install(FILES ${ORV_QT_RUNTIME} ${ORV_COMPILER_RUNTIME} DESTINATION .)
+    # Debian's MinGW runtime comes with its debugging symbols: 20 MB the
+    # operator has no use for.
+    foreach(dll IN LISTS ORV_COMPILER_RUNTIME)
+        get_filename_component(name ${dll} NAME)
+        install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded
+                                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${name}\")")
+    endforeach()
     install(FILES ${ORV_QT_PLATFORM} DESTINATION platforms)
     install(FILES ${ORV_QT_STYLE} DESTINATION styles)
+    install(FILES ${PROJECT_SOURCE_DIR}/windows/qt.conf DESTINATION .)
     install(FILES ${ORV_RELEASE_IMAGES} ${CMAKE_BINARY_DIR}/release/SHA256SUMS DESTINATION firmware)
     if(ORV_API_ROOT)
         install(FILES ${ORV_API_DLL} DESTINATION .)
@@ -58,12 +72,8 @@ function(orv_windows_package)
     install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION .)
 
     set(CPACK_GENERATOR ZIP PARENT_SCOPE)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-        set(bits win64)
-    else()
-        set(bits win32)
-    endif()
-    set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${bits} PARENT_SCOPE)
+    set(CPACK_PACKAGE_FILE_NAME ${ORV_PACKAGE_NAME} PARENT_SCOPE)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON PARENT_SCOPE)
+    set(CPACK_STRIP_FILES ON PARENT_SCOPE)
     set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR} PARENT_SCOPE)
 endfunction()

@@ -1,16 +1,20 @@
 #!/bin/bash
 # Starts the built updater in a real X server (Xvfb), finds its window by its
 # title, checks it maps at 800 by 400, closes it, and expects exit code 0.
-#   run.sh PROGRAM X11WINDOW
+# With a LAUNCHER (Wine, for the Windows program), the program runs through
+# it on its platform's own windowing.
+#   run.sh PROGRAM X11WINDOW [LAUNCHER ARGS...]
 set -u
 program=$1
 x11window=$2
+launcher=("${@:3}")
 . "$(dirname "$0")/xvfb.sh"
-export QT_QPA_PLATFORM=xcb
+# Natively on X11; through a launcher on its own platform's windowing.
+if [ ${#launcher[@]} -gt 0 ]; then unset QT_QPA_PLATFORM; own_wine_prefix; else export QT_QPA_PLATFORM=xcb; fi
 export ORV_SIM_STATE="$work/device.json"
 
 cd "$(dirname "$program")"
-"$program" &
+"${launcher[@]}" "$program" &
 updater=$!
 children=$updater
 "$x11window" "ORV1600 Firmware Updater" 800 400 30 || exit 1

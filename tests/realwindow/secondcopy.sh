@@ -2,22 +2,24 @@
 # Two copies of the updater at once: the second tells the operator, in a box
 # titled as the window, that the updater runs already, and exits non-zero.
 # A copy killed outright leaves nothing that stops the next one.
-#   secondcopy.sh PROGRAM X11WINDOW
+#   secondcopy.sh PROGRAM X11WINDOW [LAUNCHER ARGS...]
 set -u
 program=$1
 x11window=$2
+launcher=("${@:3}")
 title="ORV1600 Firmware Updater"
 . "$(dirname "$0")/xvfb.sh"
-export QT_QPA_PLATFORM=xcb
+# Natively on X11; through a launcher on its own platform's windowing.
+if [ ${#launcher[@]} -gt 0 ]; then unset QT_QPA_PLATFORM; own_wine_prefix; else export QT_QPA_PLATFORM=xcb; fi
 export ORV_SIM_STATE="$work/device.json"
 cd "$(dirname "$program")"
 
-"$program" &
+"${launcher[@]}" "$program" &
 first=$!
 children=$first
 "$x11window" --pid $first --keep "$title" 800 400 30 || exit 1
 
-"$program" &
+"${launcher[@]}" "$program" &
 second=$!
 children="$first $second"
 # Its message box, not a main window.
@@ -29,7 +31,7 @@ echo "the second copy exited with code $code"
 
 kill -KILL $first
 wait $first 2>/dev/null
-"$program" &
+"${launcher[@]}" "$program" &
 third=$!
 children=$third
 "$x11window" --pid $third "$title" 800 400 30 || exit 1

@@ -3,7 +3,9 @@
 # named in $children when the script ends.
 work=$(mktemp -d)
 children=""
-trap 'kill $children $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+wine_prefix=""
+trap 'kill $children $xvfb 2>/dev/null; [ -z "$wine_prefix" ] || WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -k 2>/dev/null
+      wait 2>/dev/null; rm -rf "$work"' EXIT
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -22,4 +24,12 @@ wait_for_exit() {
         echo "process $1 did not exit"; return 1
     fi
     wait "$1"
+}
+
+# Windows programs under Wine get a prefix of their own: a Wine server that
+# other tests started would show their windows on another X server.
+own_wine_prefix() {
+    wine_prefix="$work/prefix"
+    export WINEPREFIX=$wine_prefix WINEDLLOVERRIDES="mscoree,mshtml="
+    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 }

@@ -1,0 +1,69 @@
+#!/bin/bash
+# The Windows package as an operator gets it: unzipped into an empty folder,
+# in a fresh Wine prefix, with no Qt or compiler folder on any search path,
+# started from another working directory. It must hold exactly what the
+# program needs; the window must appear at 800 by 400; Check Versions then
+# Update must bring the simulated device to FX3 7 and FPGA 9; closing the
+# window must end the process with exit code 0.
+#   package.sh PACKAGE.zip X11WINDOW
+set -u
+zip=$1
+x11window=$2
+title="ORV1600 Firmware Updater"
+. "$(dirname "$0")/../realwindow/xvfb.sh"
+wine=/usr/lib/wine/wine64
+export WINEDEBUG=-all
+unset WINEPATH ORV_SIM_STATE
+fail() { echo "package: $*"; exit 1; }
+
+mkdir "$work/unzipped" "$work/elsewhere"
+unzip -q "$zip" -d "$work/unzipped" || fail "cannot unzip $zip"
+folder=$(echo "$work"/unzipped/*)
+[ -d "$folder" ] || fail "the package holds more than one folder"
+
+expected="README.txt Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll firmware/ORV-Cypress-v7.img firmware/ORV-FPGA-v9.rbf
+firmware/SHA256SUMS libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll orv-sim.exe orv1600-updater.exe
+orv_api.dll platforms/qwindows.dll qt.conf styles/qwindowsvistastyle.dll"
+held=$(cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+[ "$held" = "$(echo $expected | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')" ] ||
+    fail "it holds: $held"
+(cd "$folder/firmware" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the images"
+echo "the package holds exactly what the program needs"
+
+own_wine_prefix
+sim() { (cd "$work/elsewhere" && "$wine" "$folder/orv-sim.exe" "$@" 2>&1 | tr -d '\r'); }
+sim reset >/dev/null || fail "orv-sim.exe reset failed"
+
+cd "$work/elsewhere"
+"$wine" "$folder/orv1600-updater.exe" &
+updater=$!
+children=$updater
+"$x11window" --pid $updater --keep "$title" 800 400 60 || fail "no window at 800 by 400"
+
+# The operator's hands: a click into the log, then Tab to Check Versions
+# and Space to press it; once the check is done, Tab past the disabled
+# button to Update.
+window=$(xdotool search --onlyvisible --pid $updater --name "^$title\$" | head -n 1)
+xdotool mousemove --window "$window" 200 200 click 1 sleep 0.5 key Tab space
+sleep 3
+xdotool key Tab space
+
+for _ in $(seq 150); do
+    state=$(sim show)
+    echo "$state" | grep -q "FX3 store: *version 7" && echo "$state" | grep -q "FPGA store: *version 9" && break
+    sleep 0.2
+done
+echo "$state"
+echo "$state" | grep -q "FX3 store: *version 7" && echo "$state" | grep -q "FPGA store: *version 9" ||
+    fail "Check Versions then Update did not bring the device to 7 and 9"
+
+# Closing is refused until the flow has written its result; ask until it ends.
+for _ in $(seq 20); do
+    "$x11window" --pid $updater "$title" 800 400 5 >/dev/null 2>&1
+    kill -0 $updater 2>/dev/null || break
+    sleep 0.5
+done
+wait_for_exit $updater
+code=$?
+echo "the updater exited with code $code"
+[ $code -eq 0 ]
