@@ -60,11 +60,12 @@ QString Release::imageProblem(const std::vector<std::string> &imagePaths)
     return QString();
 }
 
-QStringList Release::releaseProblems()
+QStringList Release::releaseProblems(const QString &workingFolder)
 {
     QStringList problems;
+    const QDir folder(workingFolder);
     for (const std::string &path : {fx3ImagePath(versions), fpgaImagePath(versions)}) {
-        const QString problem = imageProblem({path});
+        const QString problem = imageProblem({folder.filePath(QString::fromStdString(path)).toStdString()});
         if (!problem.isEmpty())
             problems << problem;
     }

@@ -28,8 +28,9 @@ void setImageDigests(const ImageDigests &digests);
 // the release carries.
 QString imageProblem(const std::vector<std::string> &imagePaths);
 
-// One line for each of the release's images that is not intact.
-QStringList releaseProblems();
+// One line for each of the release's images that is not intact, for a
+// program whose working folder is workingFolder.
+QStringList releaseProblems(const QString &workingFolder);
 
 // When the working directory holds no release folder but the program's own
 // folder does, makes that the working directory, so that the release's

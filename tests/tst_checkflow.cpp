@@ -230,12 +230,15 @@ void TestCheckFlow::bootstrapOnlyFromTheReleaseImage()
     d.mode = Mode::BootLoader;
     d.fx3Store = erased;
     Simulator::reset(d);
+    const ReleaseFolder folder(images);
     Window w;
     Operator op(w.panel());
-    const ReleaseFolder folder(images);
+    // Told once at start, and again when the bootstrap would need the image.
+    const QStringList told = ReleaseFolder::withPaths({problem});
+    QTRY_COMPARE(w.lines(), told);
     QTest::mouseClick(w.check(), Qt::LeftButton);
 
-    QCOMPARE(w.lines(), header + bootstrapLines + ReleaseFolder::withPaths({problem}) + failureLines);
+    QCOMPARE(w.lines(), told + header + bootstrapLines + told + failureLines);
     QCOMPARE(Simulator::callNames(), QStringList("GetDeviceList"));
     QCOMPARE(op.selectorsSeen, 1);
     QVERIFY(!w.restore()->isEnabled());

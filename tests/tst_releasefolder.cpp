@@ -99,7 +99,7 @@ void TestReleaseFolder::imageProblems()
             QCryptographicHash::hash(other, QCryptographicHash::Sha256).toHex();
         Release::setImageDigests(digests);
     }
-    const QStringList problems = Release::releaseProblems();
+    const QStringList problems = Release::releaseProblems(QDir::currentPath());
     // A run names the first of its images that is not the release's.
     const QString first = Release::imageProblem({fpga, fx3});
     Release::setImageDigests(Release::builtDigests());

@@ -14,6 +14,7 @@
 #include <orv_api.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -85,21 +87,35 @@ Updater::Updater(QWidget *parent)
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
     addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
 
-    // The operator learns of a damaged release before pressing a button that
-    // cannot succeed. Reading large images takes a while, so it is done off
-    // the GUI thread, and the window is not held up.
-    releaseCheck = QThread::create([this] { releaseProblems = Release::releaseProblems(); });
-    releaseCheck->setParent(this);
-    connect(releaseCheck, &QThread::finished, this, [this] {
-        for (const QString &problem : qAsConst(releaseProblems))
-            addColouredLine(problem, failureColour);
-    });
-    releaseCheck->start();
 }
 
 Updater::~Updater()
 {
-    releaseCheck->wait();
+    if (releaseCheck.joinable())
+        releaseCheck.join();
+}
+
+void Updater::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // The operator learns of a damaged release before pressing a button that
+    // cannot succeed. The check starts once the window is on screen and runs
+    // off the GUI thread: reading large images must not hold the window up.
+    if (!releaseCheck.joinable())
+        QTimer::singleShot(0, this, &Updater::checkRelease);
+}
+
+void Updater::checkRelease()
+{
+    if (releaseCheck.joinable())
+        return;
+    releaseCheck = std::thread([this, folder = QDir::currentPath()] {
+        const QStringList problems = Release::releaseProblems(folder);
+        QMetaObject::invokeMethod(this, [this, problems] {
+            for (const QString &problem : problems)
+                addColouredLine(problem, failureColour);
+        }, Qt::QueuedConnection);
+    });
 }
 
 void Updater::addLine(const QString &s)

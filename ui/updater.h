@@ -3,8 +3,9 @@
 
 #include "deviceinfo.h"
 
-#include <QStringList>
 #include <QWidget>
+
+#include <thread>
 
 class QPushButton;
 class QTextCharFormat;
@@ -40,7 +41,11 @@ private slots:
     void updateDevice();
     void restoreDevice();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
+    void checkRelease();
     void addColouredLine(const QString &s, const QColor &colour);
     void appendParagraph(const QString &s, const QTextCharFormat &format);
     void addHeading(const QString &title);
@@ -57,8 +62,7 @@ private:
     QPushButton *restoreButton;
     bool workerRunning = false;
     bool followLog = true;
-    QThread *releaseCheck;
-    QStringList releaseProblems; // written by releaseCheck, read once it has finished
+    std::thread releaseCheck;
 };
 
 #endif // UPDATER_H
