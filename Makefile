@@ -84,7 +84,8 @@ sim-scenario:
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-asan
 sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=address,undefined \
+	    -DORV_WARNINGS_AS_ERRORS=$(WERROR) $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && \
 	ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
@@ -108,7 +109,7 @@ bench: build
 WIN_DIR ?= build-windows
 QT_KIT_CACHE ?= $(HOME)/.cache/orv1600-updater
 QT_KIT := $(QT_KIT_CACHE)/qt5-win64-$(shell sha256sum windows/qt-kit.sh | cut -c1-12)
-WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip dpkg-dev perl python3 \
+WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip xz-utils dpkg-dev perl python3 \
                 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 WINE := /usr/lib/wine/wine64
 export WINEPREFIX ?= $(CURDIR)/$(WIN_DIR)/wine
