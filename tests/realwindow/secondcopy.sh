@@ -4,15 +4,9 @@
 # A copy killed outright leaves nothing that stops the next one.
 #   secondcopy.sh PROGRAM X11WINDOW [LAUNCHER ARGS...]
 set -u
-program=$1
-x11window=$2
-launcher=("${@:3}")
 title="ORV1600 Firmware Updater"
 . "$(dirname "$0")/xvfb.sh"
-# Natively on X11; through a launcher on its own platform's windowing.
-if [ ${#launcher[@]} -gt 0 ]; then unset QT_QPA_PLATFORM; own_wine_prefix; else export QT_QPA_PLATFORM=xcb; fi
-export ORV_SIM_STATE="$work/device.json"
-cd "$(dirname "$program")"
+updater_session "$@"
 
 "${launcher[@]}" "$program" &
 first=$!

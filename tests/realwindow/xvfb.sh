@@ -33,3 +33,21 @@ own_wine_prefix() {
     export WINEPREFIX=$wine_prefix WINEDLLOVERRIDES="mscoree,mshtml="
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 }
+
+# The arguments of the real-window tests, PROGRAM X11WINDOW [LAUNCHER ARGS...],
+# into $program, $x11window and $launcher; a simulated device of the test's
+# own; the working directory the program's folder. Natively the program
+# shows on X11; through a launcher (Wine) on its own platform's windowing.
+updater_session() {
+    program=$1
+    x11window=$2
+    launcher=("${@:3}")
+    if [ ${#launcher[@]} -gt 0 ]; then
+        unset QT_QPA_PLATFORM
+        own_wine_prefix
+    else
+        export QT_QPA_PLATFORM=xcb
+    fi
+    export ORV_SIM_STATE="$work/device.json"
+    cd "$(dirname "$program")"
+}
