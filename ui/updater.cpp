@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -86,6 +87,7 @@ Updater::Updater(QWidget *parent)
     addLine(tr("Please connect the ORV1600 to the PC using the provided USB 2.0 cable."));
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
     addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
+    bannerBlocks = log->document()->blockCount();
 
 }
 
@@ -112,8 +114,13 @@ void Updater::checkRelease()
     releaseCheck = std::thread([this, folder = QDir::currentPath()] {
         const QStringList problems = Release::releaseProblems(folder);
         QMetaObject::invokeMethod(this, [this, problems] {
+            // Below the banner, even when a check has begun meanwhile.
+            QTextCursor belowBanner(log->document()->findBlockByNumber(bannerBlocks - 1));
+            belowBanner.movePosition(QTextCursor::EndOfBlock);
+            QTextCharFormat red;
+            red.setForeground(failureColour);
             for (const QString &problem : problems)
-                addColouredLine(problem, failureColour);
+                insertParagraph(belowBanner, problem, red);
         }, Qt::QueuedConnection);
     });
 }
@@ -137,16 +144,21 @@ void Updater::addColouredLine(const QString &s, const QColor &colour)
 
 void Updater::appendParagraph(const QString &s, const QTextCharFormat &format)
 {
-    // A cursor of its own at the end: whatever the operator clicked or
-    // selected in the log, the line gets its own format (none: the palette's
-    // colour, greyed out when disabled) and the selection stays.
     QTextCursor end(log->document());
-    end.beginEditBlock();
     end.movePosition(QTextCursor::End);
+    insertParagraph(end, s, format);
+}
+
+void Updater::insertParagraph(QTextCursor &at, const QString &s, const QTextCharFormat &format)
+{
+    // A cursor of the panel's own: whatever the operator clicked or selected
+    // in the log, the line gets its own format (none: the palette's colour,
+    // greyed out when disabled) and the selection stays.
+    at.beginEditBlock();
     if (!log->document()->isEmpty())
-        end.insertBlock(QTextBlockFormat(), format);
-    end.insertText(s, format);
-    end.endEditBlock();
+        at.insertBlock(QTextBlockFormat(), format);
+    at.insertText(s, format);
+    at.endEditBlock();
 }
 
 void Updater::replaceLastLine(const QString &s)

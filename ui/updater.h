@@ -9,6 +9,7 @@
 
 class QPushButton;
 class QTextCharFormat;
+class QTextCursor;
 class QTextEdit;
 class QThread;
 
@@ -48,6 +49,7 @@ private:
     void checkRelease();
     void addColouredLine(const QString &s, const QColor &colour);
     void appendParagraph(const QString &s, const QTextCharFormat &format);
+    void insertParagraph(QTextCursor &at, const QString &s, const QTextCharFormat &format);
     void addHeading(const QString &title);
     // Returns whether the application was told to quit meanwhile.
     bool waitForWorker(QThread &worker);
@@ -62,6 +64,7 @@ private:
     QPushButton *restoreButton;
     bool workerRunning = false;
     bool followLog = true;
+    int bannerBlocks = 0;
     std::thread releaseCheck;
 };
 
