@@ -44,6 +44,51 @@ QString systemError(int code)
     return QString::fromLocal8Bit(errorText(code).c_str());
 }
 
+enum class Opening { Open, Missing, Made };
+
+// Opens the state file at path, locked, for writing too when write is set.
+// A missing file is first made holding initial, when that is given;
+// otherwise it is only reported (*how, and the file stays closed). Returns
+// the line that says what went wrong, or nothing.
+QString openStateFile(LockedFile &file, const QString &path, bool write, const std::string *initial, Opening *how)
+{
+    const NativePath name = nativePath(path);
+    *how = Opening::Open;
+    for (int attempt = 0;; ++attempt) {
+        const LockedFile::Opened opened = file.open(name, write);
+        if (opened == LockedFile::Opened::Yes)
+            return QString();
+        if (opened == LockedFile::Opened::NotAFile)
+            return QStringLiteral("%1 is not a file").arg(shown(path));
+        if (opened == LockedFile::Opened::Failed || attempt > 0) {
+            return QStringLiteral("cannot %1 %2: %3")
+                .arg(write ? QStringLiteral("write") : QStringLiteral("read"), shown(path), systemError(file.error()));
+        }
+        if (!initial) {
+            *how = Opening::Missing;
+            return QString();
+        }
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        int error = 0;
+        const Created created = createFile(name, *initial, &error);
+        if (created == Created::Failed)
+            return QStringLiteral("cannot make %1: %2").arg(shown(path), systemError(error));
+        if (created == Created::Yes)
+            *how = Opening::Made;
+    }
+}
+
+// The whole of the open state file, or the line that says why not.
+QString readStateFile(LockedFile &file, const QString &path, std::string *bytes)
+{
+    if (!file.read(bytes, sizeLimit))
+        return QStringLiteral("cannot read %1: %2").arg(shown(path), systemError(file.error()));
+    if (bytes->size() > sizeLimit)
+        return QStringLiteral("%1 is not a device state file (it is over a megabyte); it is left as it is")
+            .arg(shown(path));
+    return QString();
+}
+
 QJsonValue storeToJson(int32_t store)
 {
     return store == erased ? QJsonValue(QStringLiteral("erased")) : QJsonValue(store);
@@ -350,47 +395,32 @@ QString StateFile::load(const QString &filePath, Access access, Shared *shared)
 {
     path = filePath;
     found = true;
-    const bool write = access == Access::ReadWrite;
-    const NativePath name = nativePath(path);
     Shared fresh;
     fresh.device = Device::typical();
-    for (int attempt = 0;; ++attempt) {
-        const LockedFile::Opened opened = file.open(name, write);
-        if (opened == LockedFile::Opened::Yes)
-            break;
-        if (opened == LockedFile::Opened::NotAFile)
-            return QStringLiteral("%1 is not a file").arg(shown(path));
-        if (opened == LockedFile::Opened::Failed || attempt > 0) {
-            return QStringLiteral("cannot %1 %2: %3")
-                .arg(write ? QStringLiteral("write") : QStringLiteral("read"), shown(path), systemError(file.error()));
-        }
-        if (!write) {
-            found = false;
-            *shared = fresh;
-            loaded = toStateFile(fresh);
-            return QString();
-        }
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        int error = 0;
-        if (createFile(name, toStateFile(fresh).toStdString(), &error) == Created::Failed)
-            return QStringLiteral("cannot make %1: %2").arg(shown(path), systemError(error));
+    const std::string initial = toStateFile(fresh).toStdString();
+    const bool write = access == Access::ReadWrite;
+    Opening how = Opening::Open;
+    QString problem = openStateFile(file, path, write, write ? &initial : nullptr, &how);
+    if (!problem.isEmpty())
+        return problem;
+    if (how == Opening::Missing) {
+        found = false;
+        *shared = fresh;
+        loaded = QByteArray::fromStdString(initial);
+        return QString();
     }
 
     std::string bytes;
-    if (!file.read(&bytes, sizeLimit)) {
-        close();
-        return QStringLiteral("cannot read %1: %2").arg(shown(path), systemError(file.error()));
-    }
-    if (bytes.size() > sizeLimit) {
-        close();
-        return QStringLiteral("%1 is not a device state file (it is over a megabyte); it is left as it is")
-            .arg(shown(path));
-    }
     bool ours = false;
-    const QString problem = fromStateFile(QByteArray::fromStdString(bytes), shared, &ours);
+    problem = readStateFile(file, path, &bytes);
+    if (problem.isEmpty()) {
+        problem = fromStateFile(QByteArray::fromStdString(bytes), shared, &ours);
+        if (!problem.isEmpty())
+            problem.prepend(shown(path));
+    }
     if (!problem.isEmpty()) {
         close();
-        return shown(path) + problem;
+        return problem;
     }
     // Compared with what is saved, so that only a change is written.
     loaded = toStateFile(*shared);
@@ -410,34 +440,20 @@ QString StateFile::save(const Shared &shared)
 
 QString StateFile::replace(const QString &path, const Shared &shared)
 {
-    const NativePath name = nativePath(path);
     const std::string bytes = toStateFile(shared).toStdString();
     LockedFile file;
-    for (int attempt = 0;; ++attempt) {
-        const LockedFile::Opened opened = file.open(name, true);
-        if (opened == LockedFile::Opened::Yes)
-            break;
-        if (opened == LockedFile::Opened::NotAFile)
-            return QStringLiteral("%1 is not a file").arg(shown(path));
-        if (opened == LockedFile::Opened::Failed || attempt > 0)
-            return QStringLiteral("cannot write %1: %2").arg(shown(path), systemError(file.error()));
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        int error = 0;
-        const Created created = createFile(name, bytes, &error);
-        if (created == Created::Yes)
-            return QString();
-        if (created == Created::Failed)
-            return QStringLiteral("cannot make %1: %2").arg(shown(path), systemError(error));
-    }
+    Opening how = Opening::Open;
+    QString problem = openStateFile(file, path, true, &bytes, &how);
+    if (!problem.isEmpty() || how == Opening::Made)
+        return problem;
 
     std::string old;
-    if (!file.read(&old, sizeLimit))
-        return QStringLiteral("cannot read %1: %2").arg(shown(path), systemError(file.error()));
-    if (old.size() > sizeLimit)
-        return QStringLiteral("%1 is not a device state file (it is over a megabyte); it is left as it is").arg(shown(path));
+    problem = readStateFile(file, path, &old);
+    if (!problem.isEmpty())
+        return problem;
     Shared ignored;
     bool ours = false;
-    const QString problem = fromStateFile(QByteArray::fromStdString(old), &ignored, &ours);
+    problem = fromStateFile(QByteArray::fromStdString(old), &ignored, &ours);
     if (!ours)
         return shown(path) + problem;
     if (!file.replace(bytes))
