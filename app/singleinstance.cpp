@@ -1,7 +1,5 @@
 #include "singleinstance.h"
 
-#include <QtGlobal>
-
 #if defined(Q_OS_WIN)
 #include <QString>
 

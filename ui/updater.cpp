@@ -33,6 +33,13 @@ namespace {
 const QColor successColour(34, 177, 76);
 const QColor failureColour(Qt::red);
 
+QTextCharFormat colouredFormat(const QColor &colour)
+{
+    QTextCharFormat format;
+    format.setForeground(colour);
+    return format;
+}
+
 } // namespace
 
 Updater::Updater(QWidget *parent)
@@ -88,7 +95,6 @@ Updater::Updater(QWidget *parent)
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
     addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
     bannerBlocks = log->document()->blockCount();
-
 }
 
 Updater::~Updater()
@@ -117,10 +123,8 @@ void Updater::checkRelease()
             // Below the banner, even when a check has begun meanwhile.
             QTextCursor belowBanner(log->document()->findBlockByNumber(bannerBlocks - 1));
             belowBanner.movePosition(QTextCursor::EndOfBlock);
-            QTextCharFormat red;
-            red.setForeground(failureColour);
             for (const QString &problem : problems)
-                insertParagraph(belowBanner, problem, red);
+                insertParagraph(belowBanner, problem, colouredFormat(failureColour));
         }, Qt::QueuedConnection);
     });
 }
@@ -137,9 +141,7 @@ void Updater::addStatusLine(const QString &s, bool success)
 
 void Updater::addColouredLine(const QString &s, const QColor &colour)
 {
-    QTextCharFormat format;
-    format.setForeground(colour);
-    appendParagraph(s, format);
+    appendParagraph(s, colouredFormat(colour));
 }
 
 void Updater::appendParagraph(const QString &s, const QTextCharFormat &format)
