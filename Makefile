@@ -110,7 +110,8 @@ WIN_DIR ?= build-windows
 QT_KIT_CACHE ?= $(HOME)/.cache/orv1600-updater
 QT_KIT := $(QT_KIT_CACHE)/qt5-win64-$(shell sha256sum windows/qt-kit.sh | cut -c1-12)
 WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip xz-utils dpkg-dev perl python3 \
-                g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+                g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+                g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64
 WINE := /usr/lib/wine/wine64
 export WINEPREFIX ?= $(CURDIR)/$(WIN_DIR)/wine
 export WINEDEBUG ?= -all

@@ -1,7 +1,9 @@
 #!/bin/bash
-# Builds the Qt 5.15 kit for Windows x64 that the cross build links against:
+# Builds the Qt 5.15 kit for Windows that the cross build links against:
 # Debian's own qtbase source, built with Debian's MinGW-w64 cross compiler.
 #   qt-kit.sh KIT_DIR
+# ORV_MINGW_TRIPLET picks the target: x86_64-w64-mingw32 (x64, the default)
+# or i686-w64-mingw32 (x86); both come from this one recipe.
 # The kit is finished only once KIT_DIR/.kit-complete exists; a folder
 # without it is what a failed or interrupted build left and is built anew.
 # The caller names KIT_DIR after this file's checksum, so that a change of
@@ -12,6 +14,11 @@ kit=${1:?usage: qt-kit.sh KIT_DIR}
 kit=$(realpath -m "$kit")
 cache=$(dirname "$kit")
 triplet=${ORV_MINGW_TRIPLET:-x86_64-w64-mingw32}
+case $triplet in
+    x86_64-*) arch=x64 package=g++-mingw-w64-x86-64-posix ;;
+    i686-*) arch=x86 package=g++-mingw-w64-i686-posix ;;
+    *) echo "make windows: unknown MinGW-w64 target $triplet" >&2; exit 1 ;;
+esac
 jobs=${JOBS:-$(nproc)}
 stamp=$kit/.kit-complete
 
@@ -30,21 +37,25 @@ fail() {
 }
 stage() { echo "[Qt kit $1/4] $2"; }
 
-command -v "$triplet-g++" >/dev/null ||
-    fail "no cross compiler $triplet-g++ (Debian package g++-mingw-w64-x86-64-posix)"
+command -v "$triplet-g++-posix" >/dev/null ||
+    fail "no cross compiler $triplet-g++-posix (Debian package $package)"
 
 stage 1 "getting Debian's qtbase source package"
 src=$cache/qtbase-src
+# The kits for both targets unpack the same source.
+exec 8>"$src.lock"
+flock 8
 if [ ! -e "$src/.unpacked" ]; then
     rm -rf "$src" && mkdir -p "$src"
     (cd "$src" && apt-get source -qq qtbase-opensource-src) >>"$log" 2>&1 ||
         fail "Debian's source package qtbase-opensource-src cannot be had (apt needs a deb-src entry)"
     touch "$src/.unpacked"
 fi
+flock -u 8
 tree=$(find "$src" -mindepth 1 -maxdepth 1 -type d -name 'qtbase-opensource-src-*' | head -n 1)
 [ -n "$tree" ] || fail "the qtbase source package unpacked into nothing usable in $src"
 
-stage 2 "configuring Qt $(basename "$tree" | sed 's/qtbase-opensource-src-//') for Windows x64"
+stage 2 "configuring Qt $(basename "$tree" | sed 's/qtbase-opensource-src-//') for Windows $arch"
 rm -rf "$kit" "$kit.build"
 mkdir -p "$kit.build"
 # Core, Gui, Widgets, Concurrent and Test with the windows, offscreen and
