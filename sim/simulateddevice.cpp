@@ -19,6 +19,9 @@ namespace orvsim {
 namespace {
 
 const char apiVersion[] = "1.0.0-simulator (no hardware)";
+// A GUI program on Windows has no stderr: the banner that shows the version
+// is where the operator learns that the state file is the trouble.
+const char apiVersionUnusable[] = "1.0.0-simulator (state file unusable: see orv-sim show)";
 
 const Op allOps[] = {Op::GetDeviceList, Op::OpenDevice,      Op::CloseDevice, Op::GetFirmwareVersion,
                      Op::GetFPGAStatus, Op::ClearFx3,        Op::WriteFx3,    Op::ClearFPGA,
@@ -630,7 +633,8 @@ extern "C" {
 
 ORVSIM_EXPORT const char *ORV_CALL orvGetAPIVersion(void)
 {
-    return apiVersion;
+    Step step;
+    return step.end() ? apiVersion : apiVersionUnusable;
 }
 
 ORVSIM_EXPORT ORVStatus ORV_CALL orvConfigNetGetDeviceList(int32_t *serialNumbers, int32_t *count)

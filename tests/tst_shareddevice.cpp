@@ -20,6 +20,9 @@ const QByteArray fx3Release = QByteArray::fromStdString(fx3ImagePath(Release::ve
 const QByteArray fpgaRelease = QByteArray::fromStdString(fpgaImagePath(Release::versions));
 const int32_t serial = Device().serialNumber;
 const char openAndEnd[] = "--open-and-end";
+const QString usableVersion = QStringLiteral("1.0.0-simulator (no hardware)");
+// The banner is all a Windows operator sees: there is no stderr.
+const QString unusableVersion = QStringLiteral("1.0.0-simulator (state file unusable: see orv-sim show)");
 
 struct Run
 {
@@ -184,9 +187,11 @@ void TestSharedDevice::foreignFilesAreLeftAndRefused()
     QVERIFY(Simulator::usePersistentState(path));
     const int32_t handle = openDevice();
     QVERIFY(handle >= 0);
+    QCOMPARE(QString(orvGetAPIVersion()), usableVersion);
 
     // The file changes under the running program.
     write(path, bytes);
+    QCOMPARE(QString(orvGetAPIVersion()), unusableVersion);
     checkEveryCallFails(handle);
     QVERIFY(!Simulator::usePersistentState(path));
     checkRefusedByTool({QStringLiteral("show")}, path, named);
@@ -213,6 +218,7 @@ void TestSharedDevice::unusableFilesFailEveryCall()
     QFETCH(QString, path);
     QVERIFY(!Simulator::usePersistentState(path));
     QVERIFY(!Simulator::stateProblem().isEmpty());
+    QCOMPARE(QString(orvGetAPIVersion()), unusableVersion);
     checkEveryCallFails(1);
     checkRefusedByTool({QStringLiteral("set"), QStringLiteral("firmware=7")}, path, QString());
     QVERIFY(!QFileInfo(path).isFile());
