@@ -41,6 +41,20 @@ VersionPair fpgaVersionFor(int32_t reportedFirmwareVersion)
     return {0, 0};
 }
 
+VersionPair reportedVersions(int32_t reportedFirmwareVersion)
+{
+    if (reportedFirmwareVersion > Release::versions.fx3 && fpgaVersionFor(reportedFirmwareVersion).fx3 == 0)
+        return {reportedFirmwareVersion, 0};
+    return fpgaVersionFor(reportedFirmwareVersion);
+}
+
+QString deviceVersionText(int32_t fx3Version, int32_t fpgaVersion)
+{
+    if (fx3Version > Release::versions.fx3 && fpgaVersion == 0)
+        return QString::number(fx3Version);
+    return versionText(fx3Version, fpgaVersion);
+}
+
 QString versionText(int32_t fx3Version, int32_t fpgaVersion)
 {
     return QString::asprintf("%d.%d.%d", static_cast<int>(fx3Version),

@@ -27,7 +27,14 @@ QString folderName();
 }
 
 VersionPair fpgaVersionFor(int32_t reportedFirmwareVersion);
+// The pair a reported firmware number stands for: the table's; for a number
+// above the release, a device of a later release, that number with an FPGA
+// version this release cannot know (0); otherwise 0 and 0.
+VersionPair reportedVersions(int32_t reportedFirmwareVersion);
 QString versionText(int32_t fx3Version, int32_t fpgaVersion);
+// How the operator is shown a device's pair: as versionText, but a device of
+// a later release by the number it reported.
+QString deviceVersionText(int32_t fx3Version, int32_t fpgaVersion);
 std::string fx3ImagePath(VersionPair target);
 std::string fpgaImagePath(VersionPair target);
 

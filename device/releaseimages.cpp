@@ -13,6 +13,8 @@
 namespace {
 
 QMutex digestsMutex;
+QString startedIn;
+QString programIn;
 
 Release::ImageDigests &digests()
 {
@@ -74,10 +76,31 @@ QStringList Release::releaseProblems(const QString &workingFolder)
 
 bool Release::findFolder(const QString &programFolder)
 {
+    startedIn = QDir::currentPath();
+    programIn = programFolder;
     if (QFileInfo(QDir::current().filePath(folderName())).isDir())
         return false;
     const QDir program(programFolder);
     if (!QFileInfo(program.filePath(folderName())).isDir())
         return false;
     return QDir::setCurrent(program.absolutePath());
+}
+
+Release::FolderChoice Release::chooseFolder(const QString &workingFolder, const QString &programFolder)
+{
+    FolderChoice working{workingFolder, releaseProblems(workingFolder)};
+    if (working.problems.isEmpty() || programFolder.isEmpty() || QDir(workingFolder) == QDir(programFolder))
+        return working;
+    FolderChoice program{QDir(programFolder).absolutePath(), releaseProblems(programFolder)};
+    return program.problems.isEmpty() ? program : working;
+}
+
+QString Release::startFolder()
+{
+    return startedIn.isEmpty() ? QDir::currentPath() : startedIn;
+}
+
+QString Release::programFolder()
+{
+    return programIn;
 }

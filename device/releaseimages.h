@@ -37,6 +37,23 @@ QStringList releaseProblems(const QString &workingFolder);
 // relative image names find the files. Returns whether it changed it.
 bool findFolder(const QString &programFolder);
 
+// The folder whose release a run uses, and what is wrong with that release.
+struct FolderChoice
+{
+    QString folder;
+    QStringList problems;
+};
+
+// The working folder when its release is intact; otherwise the program's
+// own folder when that holds the intact release; otherwise the working
+// folder still. Reads every image, so it belongs off the GUI thread.
+FolderChoice chooseFolder(const QString &workingFolder, const QString &programFolder);
+
+// The folder the program was started in, and its own folder, as findFolder
+// was told them; before findFolder, the working folder and none.
+QString startFolder();
+QString programFolder();
+
 } // namespace Release
 
 #endif // RELEASEIMAGES_H

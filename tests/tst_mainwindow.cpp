@@ -34,6 +34,8 @@ void TestMainWindow::opensAt800By400WithThePanel()
     QVERIFY(panel);
     QCOMPARE(panel->parent(), &window);
     QCOMPARE(panel->geometry(), window.rect());
+    // Enter or Space presses the first command.
+    QCOMPARE(QApplication::focusWidget(), button(*panel, "  Check Versions  "));
 }
 
 void TestMainWindow::closingWhileIdleExitsWithZero()

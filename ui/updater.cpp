@@ -10,10 +10,12 @@
 #include "updatedevicethread.h"
 #include "windowowner.h"
 #include "workerwait.h"
+#include "writenote.h"
 
 #include <orv_api.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -38,6 +40,19 @@ QTextCharFormat colouredFormat(const QColor &colour)
     QTextCharFormat format;
     format.setForeground(colour);
     return format;
+}
+
+QString stateName(DeviceState state)
+{
+    switch (state) {
+    case NoDevice:
+        return QStringLiteral("no device");
+    case NeedsRestore:
+        return QStringLiteral("needs restore");
+    case Ready:
+        return QStringLiteral("ready");
+    }
+    return QString::number(state);
 }
 
 } // namespace
@@ -83,6 +98,22 @@ Updater::Updater(QWidget *parent)
     connect(restoreButton, &QPushButton::clicked, this, &Updater::restoreDevice);
 
     const char *apiVersion = orvGetAPIVersion();
+    // What support needs to read the record: which program, library and
+    // release this run was.
+    recordLine(QStringLiteral("== ORV1600 Firmware Updater %1, started in %2")
+                   .arg(QStringLiteral(ORV_PROGRAM_VERSION), QDir::toNativeSeparators(Release::startFolder())));
+    recordLine(QStringLiteral("== Device library: %1").arg(QString::fromUtf8(apiVersion ? apiVersion : "")));
+    recordLine(QStringLiteral("== Release: FX3 %1, FPGA %2 (%3)")
+                   .arg(Release::versions.fx3)
+                   .arg(Release::versions.fpga)
+                   .arg(versionText(Release::versions.fx3, Release::versions.fpga)));
+    const Release::ImageDigests digests = Release::builtDigests();
+    QStringList images = digests.keys();
+    images.sort();
+    for (const QString &image : images)
+        recordLine(QStringLiteral("== SHA-256 %1  %2").arg(QString::fromLatin1(digests.value(image)), image));
+    recordLine(QStringLiteral("== Times are local, UTC%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("t"))));
+
     addLine(tr("ORV1600 firmware updater"));
     addLine(QString::asprintf("Using ORV API version %s", apiVersion ? apiVersion : ""));
     addLine(QString());
@@ -95,12 +126,16 @@ Updater::Updater(QWidget *parent)
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
     addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
     bannerBlocks = log->document()->blockCount();
+    recordLine(QString());
+    // The operator's first command goes by the keyboard too.
+    checkButton->setFocus();
 }
 
 Updater::~Updater()
 {
     if (releaseCheck.joinable())
         releaseCheck.join();
+    recordLine(QStringLiteral("== Closed"));
 }
 
 void Updater::paintEvent(QPaintEvent *event)
@@ -109,24 +144,79 @@ void Updater::paintEvent(QPaintEvent *event)
     // The operator learns of a damaged release before pressing a button that
     // cannot succeed. The check starts once the window is on screen and runs
     // off the GUI thread: reading large images must not hold the window up.
-    if (!releaseCheck.joinable())
+    if (!releaseCheckStarted)
         QTimer::singleShot(0, this, &Updater::checkRelease);
 }
 
 void Updater::checkRelease()
 {
-    if (releaseCheck.joinable())
+    if (releaseCheckStarted)
         return;
-    releaseCheck = std::thread([this, folder = QDir::currentPath()] {
-        const QStringList problems = Release::releaseProblems(folder);
-        QMetaObject::invokeMethod(this, [this, problems] {
-            // Below the banner, even when a check has begun meanwhile.
-            QTextCursor belowBanner(log->document()->findBlockByNumber(bannerBlocks - 1));
-            belowBanner.movePosition(QTextCursor::EndOfBlock);
-            for (const QString &problem : problems)
-                insertParagraph(belowBanner, problem, colouredFormat(failureColour));
-        }, Qt::QueuedConnection);
+    releaseCheckStarted = true;
+    releaseCheck = std::thread([this, working = QDir::currentPath(), program = Release::programFolder()] {
+        releaseChoice = Release::chooseFolder(working, program);
+        RunRecord::removeOldRecords(RunRecord::folder());
+        QMetaObject::invokeMethod(this, &Updater::applyReleaseChoice, Qt::QueuedConnection);
     });
+}
+
+// Settles which release the run uses; at the latest before a check.
+void Updater::applyReleaseChoice()
+{
+    if (releaseChoiceApplied)
+        return;
+    checkRelease();
+    releaseCheck.join();
+    releaseChoiceApplied = true;
+    if (QDir(releaseChoice.folder) != QDir::current())
+        QDir::setCurrent(releaseChoice.folder);
+
+    // Below the banner, even when a check has begun meanwhile.
+    QTextCursor belowBanner(log->document()->findBlockByNumber(bannerBlocks - 1));
+    belowBanner.movePosition(QTextCursor::EndOfBlock);
+    if (QDir(Release::startFolder()) != QDir::current()) {
+        const QString folder = QDir::current().filePath(Release::folderName());
+        insertParagraph(belowBanner, tr("Using the firmware images in %1").arg(QDir::toNativeSeparators(folder)),
+                        QTextCharFormat());
+    }
+    for (const QString &problem : qAsConst(releaseChoice.problems))
+        insertParagraph(belowBanner, problem, colouredFormat(failureColour));
+    if (!releaseChoice.problems.isEmpty())
+        addDamagedReleaseAdvice(&belowBanner);
+}
+
+bool Updater::reportDamagedRelease()
+{
+    const QStringList problems = Release::releaseProblems(QDir::currentPath());
+    for (const QString &problem : problems)
+        addColouredLine(problem, failureColour);
+    if (problems.isEmpty())
+        return false;
+    addDamagedReleaseAdvice();
+    return true;
+}
+
+// Nothing is wrong with the device: the updater's copy of the release is.
+void Updater::addDamagedReleaseAdvice(QTextCursor *below)
+{
+    for (const QString &line : {tr("The firmware updater's own files are damaged."),
+                                tr("Copy the firmware updater's folder again from its package, and run it from there."),
+                                tr("If problem persists, contact Tessaly.")}) {
+        if (below)
+            insertParagraph(*below, line, QTextCharFormat());
+        else
+            addLine(line);
+    }
+}
+
+void Updater::recordLine(const QString &s)
+{
+    record.write(s);
+    // Said once, and not inside the banner.
+    if (!record.problem().isEmpty() && !recordProblemTold && bannerBlocks > 0) {
+        recordProblemTold = true;
+        addLine(tr("This run is not recorded: %1.").arg(record.problem()));
+    }
 }
 
 void Updater::addLine(const QString &s)
@@ -161,6 +251,7 @@ void Updater::insertParagraph(QTextCursor &at, const QString &s, const QTextChar
         at.insertBlock(QTextBlockFormat(), format);
     at.insertText(s, format);
     at.endEditBlock();
+    recordLine(s);
 }
 
 void Updater::replaceLastLine(const QString &s)
@@ -194,6 +285,7 @@ void Updater::checkVersions()
 {
     addHeading(tr("Checking Firmware Versions..."));
     checkButton->setEnabled(false);
+    applyReleaseChoice();
 
     TSProgressDialog progress(tr("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
     setWindowOwner(progress, window());
@@ -205,6 +297,12 @@ void Updater::checkVersions()
     progress.hide();
 
     deviceInfo = worker.deviceInfo;
+    if (deviceInfo.state != NoDevice)
+        recordLine(QStringLiteral("== Device: serial %1, FX3 %2, FPGA %3, %4")
+                       .arg(deviceInfo.serialNumber)
+                       .arg(deviceInfo.fx3Version)
+                       .arg(deviceInfo.fpgaVersion)
+                       .arg(stateName(deviceInfo.state)));
     // The application is on its way out: no question for an operator who
     // has gone, and no more calls to the device.
     if (quitting)
@@ -223,9 +321,12 @@ void Updater::checkVersions()
     if (deviceInfo.state == NeedsRestore) {
         addLine(tr("Attempting to bootstrap firmware."));
         addLine(QString::asprintf("Found serial %d", static_cast<int>(deviceInfo.serialNumber)));
+        if (reportDamagedRelease())
+            return;
         addLine(tr("Firmware can now be restored."));
         addLine(tr("Press Restore to continue."));
         restoreButton->setEnabled(true);
+        restoreButton->setFocus();
     } else {
         reportVersions();
     }
@@ -253,7 +354,8 @@ bool Updater::bootstrapDevice()
     const QString problem = Release::imageProblem({path});
     if (!problem.isEmpty()) {
         addLine(problem);
-        return true;
+        addDamagedReleaseAdvice();
+        return false;
     }
     int32_t handle = -1;
     if (orvConfigNetBootstrapDevice(&handle, path.c_str()) == 0) {
@@ -268,9 +370,13 @@ void Updater::reportVersions()
 {
     addLine(tr("Found ORV1600"));
     addLine(QString::asprintf("Serial %d, with firmware ", static_cast<int>(deviceInfo.serialNumber))
-            + versionText(deviceInfo.fx3Version, deviceInfo.fpgaVersion));
+            + deviceVersionText(deviceInfo.fx3Version, deviceInfo.fpgaVersion));
+    if (reportDamagedRelease())
+        return;
 
-    switch (compareVersions(deviceInfo)) {
+    const VersionVerdict verdict = compareVersions(deviceInfo);
+    const bool unfinished = reportUnfinishedWrite();
+    switch (verdict) {
     case VersionVerdict::DeviceNewer:
         if (QMessageBox::question(this, tr("Warning"),
                                   tr("Your device appears to have a newer firmware version.\n"
@@ -281,6 +387,7 @@ void Updater::reportVersions()
             addLine(tr("Cancelling operation."));
         } else {
             updateButton->setEnabled(true);
+            updateButton->setFocus();
             addLine(tr("Firmware can now be updated."));
             addLine(tr("Press Update to continue."));
         }
@@ -289,11 +396,46 @@ void Updater::reportVersions()
         addLine(tr("Firmware requires update."));
         addLine(tr("Press Update to continue."));
         updateButton->setEnabled(true);
+        updateButton->setFocus();
         break;
     case VersionVerdict::Current:
-        addLine(tr("Firmware does not require update."));
+        if (unfinished) {
+            addLine(tr("Press Update to continue."));
+            updateButton->setEnabled(true);
+            updateButton->setFocus();
+        } else {
+            addLine(tr("Firmware does not require update."));
+        }
         break;
     }
+}
+
+bool Updater::reportUnfinishedWrite()
+{
+    const WriteNote::Entry note = WriteNote::read(deviceInfo.serialNumber);
+    const QString begun = note.started.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    switch (note.state) {
+    case WriteNote::State::None:
+        return false;
+    case WriteNote::State::Writing:
+        addColouredLine(tr("The last update of this device, begun %1, did not finish: "
+                           "its firmware may be incomplete.").arg(begun), failureColour);
+        break;
+    case WriteNote::State::Failed:
+        addColouredLine(tr("The last update of this device, begun %1, failed: "
+                           "its firmware may be incomplete.").arg(begun), failureColour);
+        break;
+    case WriteNote::State::Unreadable:
+        addColouredLine(tr("An earlier update of this device may not have finished (%1 cannot be read): "
+                           "its firmware may be incomplete.").arg(QDir::toNativeSeparators(note.path)),
+                        failureColour);
+        break;
+    }
+    // The versions the device reports say nothing of the stores that write
+    // left: Update writes both.
+    deviceInfo.fx3Version = 0;
+    deviceInfo.fpgaVersion = 0;
+    return true;
 }
 
 void Updater::updateDevice()
@@ -353,9 +495,14 @@ void Updater::finishWrite(bool succeeded)
         addLine(tr("You may now close the software."));
     } else {
         addColouredLine(tr("Firmware updated unsuccessfully."), failureColour);
-        addLine(tr("Check device connections and re-run the software."));
-        addLine(tr("If problem persists, contact Tessaly."));
+        if (!Release::releaseProblems(QDir::currentPath()).isEmpty()) {
+            addDamagedReleaseAdvice();
+        } else {
+            addLine(tr("Check device connections and re-run the software."));
+            addLine(tr("If problem persists, contact Tessaly."));
+        }
         addLine(tr("You may now close the software."));
     }
+    recordLine(succeeded ? QStringLiteral("== Result: written") : QStringLiteral("== Result: not written"));
     setEnabled(false);
 }

@@ -2,6 +2,8 @@
 #define UPDATER_H
 
 #include "deviceinfo.h"
+#include "releaseimages.h"
+#include "runrecord.h"
 
 #include <QWidget>
 
@@ -47,6 +49,15 @@ protected:
 
 private:
     void checkRelease();
+    void applyReleaseChoice();
+    // Tells the operator when the release in use is not intact, and that it
+    // is the updater's own files that need mending. Returns whether it told.
+    bool reportDamagedRelease();
+    void addDamagedReleaseAdvice(QTextCursor *below = nullptr);
+    // Tells of a write to this device that did not finish. Returns whether
+    // there was one.
+    bool reportUnfinishedWrite();
+    void recordLine(const QString &s);
     void addColouredLine(const QString &s, const QColor &colour);
     void appendParagraph(const QString &s, const QTextCharFormat &format);
     void insertParagraph(QTextCursor &at, const QString &s, const QTextCharFormat &format);
@@ -54,7 +65,8 @@ private:
     // Returns whether the application was told to quit meanwhile.
     bool waitForWorker(QThread &worker);
     void waitForWrite(QThread &worker);
-    // Returns false when the application quit before the operator chose.
+    // Returns false when nothing more is to be said: the application quit
+    // before the operator chose, or the release cannot start the device.
     bool bootstrapDevice();
     void finishWrite(bool succeeded);
 
@@ -66,6 +78,11 @@ private:
     bool followLog = true;
     int bannerBlocks = 0;
     std::thread releaseCheck;
+    bool releaseCheckStarted = false;
+    bool releaseChoiceApplied = false;
+    Release::FolderChoice releaseChoice;
+    RunRecord record;
+    bool recordProblemTold = false;
 };
 
 #endif // UPDATER_H

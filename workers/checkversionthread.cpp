@@ -39,7 +39,7 @@ void CheckVersionThread::run()
     }
     orvConfigNetCloseDevice(handle);
 
-    const VersionPair current = fpgaVersionFor(firmwareVersion);
+    const VersionPair current = reportedVersions(firmwareVersion);
     deviceInfo.fx3Version = current.fx3;
     deviceInfo.fpgaVersion = current.fpga;
     deviceInfo.targetFx3Version = Release::versions.fx3;

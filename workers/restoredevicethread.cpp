@@ -2,6 +2,7 @@
 
 #include "firmwarerelease.h"
 #include "releaseimages.h"
+#include "writenote.h"
 
 #include <orv_api.h>
 
@@ -38,6 +39,15 @@ void RestoreDeviceThread::run()
         return;
     }
 
+    // Before the first erase: a write cut off from here on is remembered.
+    WriteNoteGuard note(deviceInfo.serialNumber);
+    const QString noteProblem = note.begin(
+        WriteNote::tr("FX3 %1 from %2, FPGA %3 from %4")
+            .arg(target.fx3).arg(QString::fromStdString(fx3ImagePath(target)))
+            .arg(target.fpga).arg(QString::fromStdString(fpgaImagePath(target))));
+    if (!noteProblem.isEmpty())
+        emit addLine(tr("This restore is not noted on this PC: %1.").arg(noteProblem));
+
     emit addLine(tr("Updating FX3 program, estimated 10 seconds."));
     if (orvConfigNetClearFx3(handle) != 0) {
         emit addLine(tr("Failed clearing boot FX3 device."));
@@ -65,5 +75,10 @@ void RestoreDeviceThread::run()
     }
 
     orvConfigNetPreset(handle);
+    note.succeeded();
+    // A device brought up from its boot loader is restored under another
+    // serial number than the one it is listed by: both are now whole.
+    if (serialNumbers[0] != deviceInfo.serialNumber)
+        WriteNote::clear(serialNumbers[0]);
     succeeded = true;
 }

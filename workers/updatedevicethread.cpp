@@ -2,6 +2,9 @@
 
 #include "firmwarerelease.h"
 #include "releaseimages.h"
+#include "writenote.h"
+
+#include <QStringList>
 
 #include <orv_api.h>
 
@@ -34,6 +37,19 @@ void UpdateDeviceThread::run()
     if (orvConfigNetOpenDevice(&handle, deviceInfo.serialNumber) != 0) {
         emit addLine(tr("Cannot Find Device"));
         return;
+    }
+
+    // Before the first erase: a write cut off from here on is remembered.
+    WriteNoteGuard note(deviceInfo.serialNumber);
+    if (writeFx3 || writeFpga) {
+        QStringList writes;
+        if (writeFx3)
+            writes << WriteNote::tr("FX3 %1 from %2").arg(target.fx3).arg(QString::fromStdString(fx3ImagePath(target)));
+        if (writeFpga)
+            writes << WriteNote::tr("FPGA %1 from %2").arg(target.fpga).arg(QString::fromStdString(fpgaImagePath(target)));
+        const QString problem = note.begin(writes.join(QStringLiteral(", ")));
+        if (!problem.isEmpty())
+            emit addLine(tr("This update is not noted on this PC: %1.").arg(problem));
     }
 
     if (!writeFx3) {
@@ -69,5 +85,6 @@ void UpdateDeviceThread::run()
     }
 
     orvConfigNetPreset(handle);
+    note.succeeded();
     succeeded = true;
 }
