@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
@@ -55,9 +56,36 @@ int usage()
         "  faults=none            drop every pending fault\n"
         "OP is one of GetDeviceList OpenDevice CloseDevice GetFirmwareVersion\n"
         "GetFPGAStatus ClearFx3 WriteFx3 ClearFPGA WriteFPGA Preset Bootstrap.\n"
-        "The state is kept in $ORV_SIM_STATE, by default %s.\n",
-        qPrintable(tableFirmware()), maxWriteMs, qPrintable(QDir::toNativeSeparators(Simulator::statePath())));
+        "The state is kept in %s, by default %s.\n",
+        qPrintable(tableFirmware()), maxWriteMs,
+#ifdef Q_OS_WIN
+        "%ORV_SIM_STATE%",
+#else
+        "$ORV_SIM_STATE",
+#endif
+        qPrintable(QDir::toNativeSeparators(Simulator::statePath())));
     return 2;
+}
+
+// orv-sim carries its own copy of the simulated device; what it sets up is
+// what the simulated library beside it reads. Beside any other library (the
+// maker's, copied over it) there is no simulated device to set up. The
+// library is read, not called: any call of the simulated device acts on the
+// state file.
+bool besideSimulatedDevice()
+{
+#ifdef Q_OS_WIN
+    QFile library(QCoreApplication::applicationDirPath() + QStringLiteral("/orv_api.dll"));
+#else
+    QFile library(QCoreApplication::applicationDirPath() + QStringLiteral("/liborv_api.so"));
+#endif
+    // The simulated device's version text, as orvGetAPIVersion gives it.
+    if (!library.exists() || (library.open(QIODevice::ReadOnly) && library.readAll().contains("-simulator (")))
+        return true;
+    std::fprintf(stderr, "orv-sim: %s is not the simulated device (the maker's library?); orv-sim sets up only the "
+                         "simulated device\n",
+                 qPrintable(QDir::toNativeSeparators(library.fileName())));
+    return false;
 }
 
 bool parseYes(const QString &value, bool *yes)
@@ -203,6 +231,8 @@ bool parse(const QString &key, const QString &value, const QStringList &keys, Ch
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (!besideSimulatedDevice())
+        return 1;
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
