@@ -8,6 +8,10 @@
 
 int main(int argc, char *argv[])
 {
+    // The window and its dialogs follow the system's display scaling,
+    // 125% and 150% included, instead of growing only their text.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
 
     // Before anything touches the device library.

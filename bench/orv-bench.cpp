@@ -243,6 +243,10 @@ double runChild(const QString &what, bool timeToOutput)
 
 int main(int argc, char *argv[])
 {
+    // The program's own scaling, for it and for the bare window it is
+    // measured against.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     if (argc == 3 && QByteArray(argv[1]) == "--child") {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);

@@ -29,6 +29,9 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietHandler);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Scaled as the program is, so that QT_SCALE_FACTOR pictures it at any scale.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
 
     QStringList args = app.arguments().mid(1);

@@ -8,7 +8,9 @@ trap 'kill $children $xvfb 2>/dev/null; [ -z "$wine_prefix" ] || WINEPREFIX=$win
       wait 2>/dev/null; rm -rf "$work"' EXIT
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# At 96 DPI, a display at 100%, which the program scales with; with room
+# for its window at twice the size, as at 200%.
+Xvfb -displayfd 3 -screen 0 1920x1200x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 if [ ! -s "$work/display" ]; then
