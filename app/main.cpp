@@ -6,6 +6,12 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#ifdef Q_OS_WIN
+#include "librarycheck.h"
+
+#include <cstdio>
+#endif
+
 int main(int argc, char *argv[])
 {
     // The window and its dialogs follow the system's display scaling,
@@ -23,6 +29,18 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QuitSignals quitSignals;
+#ifdef Q_OS_WIN
+    // orv_api.dll is loaded at the first call into it: first make sure it
+    // can be, and say so in words when it cannot. Also on stderr, for a
+    // technician who starts the program with its output redirected.
+    const LibraryCheck library(QCoreApplication::applicationDirPath());
+    if (!library.fits()) {
+        std::fprintf(stderr, "%s\n", qPrintable(library.problem()));
+        QMessageBox::critical(nullptr, QCoreApplication::translate("MainWindow", "ORV1600 Firmware Updater"),
+                              library.problem());
+        return 2;
+    }
+#endif
 
     Release::findFolder(QCoreApplication::applicationDirPath());
     MainWindow window;

@@ -13,6 +13,7 @@ string(REGEX REPLACE "-.*" "" CMAKE_SYSTEM_PROCESSOR ${ORV_MINGW_TRIPLET})
 set(CMAKE_C_COMPILER ${ORV_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ORV_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${ORV_MINGW_TRIPLET}-windres)
+set(CMAKE_DLLTOOL ${ORV_MINGW_TRIPLET}-dlltool)
 
 # Libraries and headers of the target only; programs (moc, Wine) of the
 # build machine.

@@ -2,11 +2,58 @@
 # with nothing installed, for the build folder's tests, for
 # `cmake --install` and for the package.
 
+# One package for each kind of the maker's DLL: 64-bit and 32-bit.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(ORV_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win64)
+    set(ORV_PACKAGE_BITS 64-bit)
+    set(ORV_OTHER_BITS 32-bit)
+    set(ORV_OTHER_PACKAGE ${PROJECT_NAME}-${PROJECT_VERSION}-win32.zip)
 else()
     set(ORV_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
+    set(ORV_PACKAGE_BITS 32-bit)
+    set(ORV_OTHER_BITS 64-bit)
+    set(ORV_OTHER_PACKAGE ${PROJECT_NAME}-${PROJECT_VERSION}-win64.zip)
 endif()
+
+# The twelve functions of the device library: device/orv_api.def names them
+# as a 32-bit import library wants them (name@N); everything else wants the
+# plain names.
+set(ORV_API_DEF ${PROJECT_SOURCE_DIR}/device/orv_api.def)
+file(READ ${ORV_API_DEF} def)
+string(REGEX REPLACE "@[0-9]+" "" def "${def}")
+set(ORV_API_PLAIN_DEF ${CMAKE_BINARY_DIR}/orv_api-plain.def)
+file(CONFIGURE OUTPUT ${ORV_API_PLAIN_DEF} CONTENT "${def}" @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ORV_API_DEF})
+
+# The program loads orv_api.dll at its first call into it, not at its
+# start, so that it can first tell the operator in words about a DLL that
+# does not fit (app/librarycheck_win.cpp) where the loader would refuse to
+# start it. Its calls stay direct calls, through delay imports: the
+# linker's with Microsoft's tools, dlltool's delay-import library with
+# MinGW's, for the simulated device and the maker's DLL alike.
+function(orv_delay_load_device_library target)
+    if(MSVC)
+        target_link_libraries(${target} PRIVATE orv_api delayimp)
+        target_link_options(${target} PRIVATE /DELAYLOAD:orv_api.dll)
+        return()
+    endif()
+    set(library ${CMAKE_BINARY_DIR}/liborv_api_delayed.a)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        # The program calls orvGetAPIVersion@0 and the others by their
+        # __stdcall symbols; the DLL exports them by their plain names.
+        set(names ${ORV_API_DEF} --kill-at)
+    else()
+        set(names ${ORV_API_PLAIN_DEF})
+    endif()
+    add_custom_command(OUTPUT ${library}
+        COMMAND ${CMAKE_DLLTOOL} --input-def ${names} --dllname orv_api.dll --output-delaylib ${library}
+        DEPENDS ${ORV_API_DEF} ${ORV_API_PLAIN_DEF}
+        COMMENT "Making the delay-import library of orv_api.dll")
+    add_custom_target(orv_api_delayed DEPENDS ${library})
+    add_dependencies(${target} orv_api_delayed)
+    target_link_libraries(${target} PRIVATE ${library})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${library})
+endfunction()
 
 # The Qt DLLs and the two plugins the program loads.
 set(ORV_QT_RUNTIME $<TARGET_FILE:Qt5::Core> $<TARGET_FILE:Qt5::Gui> $<TARGET_FILE:Qt5::Widgets>)
@@ -69,6 +116,9 @@ function(orv_windows_package)
         install(TARGETS orv_api orv-sim RUNTIME DESTINATION .)
         set(readme ${PROJECT_SOURCE_DIR}/windows/README.txt)
     endif()
+    set(ORV_README_TITLE "ORV1600 Firmware Updater ${PROJECT_VERSION} for Windows, ${ORV_PACKAGE_BITS}")
+    string(LENGTH "${ORV_README_TITLE}" length)
+    string(REPEAT "=" ${length} ORV_README_UNDERLINE)
     # Notepad wants CR LF.
     configure_file(${readme} ${CMAKE_BINARY_DIR}/package/README.txt @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION .)

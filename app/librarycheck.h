@@ -1,0 +1,26 @@
+#ifndef LIBRARYCHECK_H
+#define LIBRARYCHECK_H
+
+#include <QString>
+
+// Whether the device library beside the program can be loaded and offers
+// every function the updater calls. On Windows the program loads
+// orv_api.dll at its first call into it, so that a DLL that does not fit
+// (missing, 32 instead of 64 bits, a runtime it needs not installed, an
+// older version) is told to the operator in words, not by the loader.
+// A library that fits stays loaded: it is the one the program then calls.
+class LibraryCheck
+{
+public:
+    explicit LibraryCheck(const QString &programFolder);
+
+    bool fits() const { return m_problem.isEmpty(); }
+    // Which file, what is wrong with it and what to do, in the operator's
+    // words; empty when it fits.
+    QString problem() const { return m_problem; }
+
+private:
+    QString m_problem;
+};
+
+#endif

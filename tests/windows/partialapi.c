@@ -1,0 +1,13 @@
+/* A device library with only the first function of orv_api.h; built with
+ * MAKER_RUNTIME, one that also needs a runtime DLL that no PC has. */
+#ifdef MAKER_RUNTIME
+__declspec(dllimport) const char *makerRuntimeVersion(void);
+#define VERSION makerRuntimeVersion()
+#else
+#define VERSION "0.1-partial"
+#endif
+
+__declspec(dllexport) const char *__stdcall orvGetAPIVersion(void)
+{
+    return VERSION;
+}
