@@ -1,9 +1,10 @@
 # make run      installs what is missing, builds, and starts the updater
 #               against the simulated device
 # make test     installs what is missing, builds, and runs every test
-# make windows  installs what is missing, builds the Qt kit for Windows once
+# make windows  installs what is missing, builds the Qt kits for Windows once
 #               per machine, cross-builds the Windows program and writes its
-#               package, build-windows/orv1600-updater-VERSION-win64.zip
+#               packages, build-windows/orv1600-updater-VERSION-win64.zip and
+#               build-windows32/orv1600-updater-VERSION-win32.zip
 
 MAKEFLAGS += --no-print-directory
 
@@ -26,7 +27,7 @@ PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools libx11-dev xvfb xauth \
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build run sim-scenario test sanitize tidy bench clean \
-        windows-deps qt-kit windows windows-test
+        windows-deps qt-kit qt-kit32 windows windows-test
 
 all: build
 
@@ -103,12 +104,20 @@ tidy: build
 bench: build
 	cd $(BIN) && ./orv-bench
 
-# The Windows program, cross-built with MinGW-w64 against a Qt kit built from
-# Debian's own Qt source. The kit is built once per machine into QT_KIT_CACHE
-# and again only when its recipe, windows/qt-kit.sh, changes.
+# The Windows program, 64-bit and 32-bit, cross-built with MinGW-w64 against
+# Qt kits built from Debian's own Qt source. Each kit is built once per
+# machine into QT_KIT_CACHE and again only when its recipe, windows/qt-kit.sh,
+# changes. The 32-bit build makes only the program and its package, which are
+# read by a test, not run: Debian's Wine runs no 32-bit program.
 WIN_DIR ?= build-windows
+WIN32_DIR ?= build-windows32
 QT_KIT_CACHE ?= $(HOME)/.cache/orv1600-updater
-QT_KIT := $(QT_KIT_CACHE)/qt5-win64-$(shell sha256sum windows/qt-kit.sh | cut -c1-12)
+QT_KIT_ID := $(shell sha256sum windows/qt-kit.sh | cut -c1-12)
+QT_KIT := $(QT_KIT_CACHE)/qt5-win64-$(QT_KIT_ID)
+QT_KIT32 := $(QT_KIT_CACHE)/qt5-win32-$(QT_KIT_ID)
+# Both packages; with the maker's library, the one that fits its DLL
+# (WINDOWS_PACKAGES=win32 for a 32-bit orv_api.dll).
+WINDOWS_PACKAGES ?= $(if $(ORV_API_ROOT),win64,win64 win32)
 WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip xz-utils dpkg-dev perl python3 \
                 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
                 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64
@@ -126,18 +135,31 @@ qt-kit: windows-deps
 	    bash windows/deb-src.sh && bash windows/qt-kit.sh $(QT_KIT); \
 	fi
 
-windows: qt-kit
-	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=windows/mingw-w64.cmake -DCMAKE_PREFIX_PATH=$(QT_KIT) \
-	    -DCMAKE_BUILD_TYPE=Release -DORV_WARNINGS_AS_ERRORS=$(WERROR) -DORV_API_ROOT=$(ORV_API_ROOT)
-	cmake --build $(WIN_DIR) -j $(JOBS)
-	cd $(WIN_DIR) && cpack -G ZIP >/dev/null
-	@echo "The Windows package: $$(ls $(WIN_DIR)/*-win*.zip)"
+qt-kit32: windows-deps
+	@if [ ! -e $(QT_KIT32)/.kit-complete ]; then \
+	    bash windows/deb-src.sh && ORV_MINGW_TRIPLET=i686-w64-mingw32 bash windows/qt-kit.sh $(QT_KIT32); \
+	fi
+
+# $(1): build folder, $(2): Qt kit, $(3): MinGW-w64 target.
+define windows-build
+	cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=windows/mingw-w64.cmake -DORV_MINGW_TRIPLET=$(3) \
+	    -DCMAKE_PREFIX_PATH=$(2) -DCMAKE_BUILD_TYPE=Release -DORV_WARNINGS_AS_ERRORS=$(WERROR) \
+	    -DORV_API_ROOT=$(ORV_API_ROOT)
+	cmake --build $(1) -j $(JOBS)
+	cd $(1) && cpack -G ZIP >/dev/null
+endef
+
+windows: $(if $(filter win64,$(WINDOWS_PACKAGES)),qt-kit) $(if $(filter win32,$(WINDOWS_PACKAGES)),qt-kit32)
+	$(if $(filter win64,$(WINDOWS_PACKAGES)),$(call windows-build,$(WIN_DIR),$(QT_KIT),x86_64-w64-mingw32))
+	$(if $(filter win32,$(WINDOWS_PACKAGES)),$(call windows-build,$(WIN32_DIR),$(QT_KIT32),i686-w64-mingw32))
+	@echo "The Windows packages: $$(ls $(WIN_DIR)/*-win*.zip $(WIN32_DIR)/*-win*.zip 2>/dev/null)"
 
 # Every test of the cross build, as Windows programs under Wine, against an
 # X server of its own; then the package, unzipped as an operator would.
 windows-test: windows
 	@[ -e $(WINEPREFIX)/system.reg ] || { echo "Making the Wine prefix $(WINEPREFIX)"; $(WINE) wineboot -i >/dev/null 2>&1; }
 	cd $(WIN_DIR) && xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" ctest --output-on-failure -j $(JOBS)
+	$(if $(filter win32,$(WINDOWS_PACKAGES)),cd $(WIN32_DIR) && ctest --output-on-failure)
 
 clean:
-	rm -rf build build-maker $(SANITIZE_DIR) $(WIN_DIR)
+	rm -rf build build-maker $(SANITIZE_DIR) $(WIN_DIR) $(WIN32_DIR)
