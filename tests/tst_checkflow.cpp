@@ -33,8 +33,8 @@ private slots:
     void newerDeviceIsAskedAbout_data();
     void newerDeviceIsAskedAbout();
     void workerMessageStaysAboveTheResult();
-    void bootstrapOnlyFromTheReleaseImage_data();
-    void bootstrapOnlyFromTheReleaseImage();
+    void damagedReleaseEnablesNothing_data();
+    void damagedReleaseEnablesNothing();
     void quittingAsksNothingAndCallsNothing_data();
     void quittingAsksNothingAndCallsNothing();
     void cancelEndsTheProcessAtOnce();
@@ -229,37 +229,63 @@ void TestCheckFlow::workerMessageStaysAboveTheResult()
     }
 }
 
-void TestCheckFlow::bootstrapOnlyFromTheReleaseImage_data()
+void TestCheckFlow::damagedReleaseEnablesNothing_data()
 {
+    QTest::addColumn<Device>("device");
     QTest::addColumn<QString>("images");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("missing") << "fpga" << "Firmware image not found: %fx3";
-    QTest::newRow("corrupt") << "fx3=corrupt fpga" << "Firmware image is not the release's image: %fx3";
-    QTest::newRow("another version") << "fx3=v6 fpga" << "Firmware image is not the release's image: %fx3";
-}
-
-void TestCheckFlow::bootstrapOnlyFromTheReleaseImage()
-{
-    QFETCH(QString, images);
-    QFETCH(QString, problem);
+    QTest::addColumn<QStringList>("lines");
     Device d;
     d.mode = Mode::BootLoader;
     d.fx3Store = erased;
-    Simulator::reset(d);
+    // The device is started only from the release's own image.
+    QTest::newRow("boot loader, FX3 image missing") << d << "fpga" << "Firmware image not found: %fx3" << bootstrapLines;
+    QTest::newRow("boot loader, FX3 image corrupt")
+        << d << "fx3=corrupt fpga" << "Firmware image is not the release's image: %fx3" << bootstrapLines;
+    QTest::newRow("boot loader, FX3 image of another version")
+        << d << "fx3=v6 fpga" << "Firmware image is not the release's image: %fx3" << bootstrapLines;
+    QTest::newRow("boot loader, FPGA image corrupt")
+        << d << "fx3 fpga=corrupt" << "Firmware image is not the release's image: %fpga"
+        << bootstrapLines + restoreLines.mid(0, 2);
+    // A device is still read and reported.
+    QTest::newRow("running device, FPGA image corrupt")
+        << Device() << "fx3 fpga=corrupt" << "Firmware image is not the release's image: %fpga"
+        << QStringList({"Found ORV1600", "Serial 25203117, with firmware 5.5.7"});
+    d = Device();
+    d.fx3Store = 12;
+    QTest::newRow("later release, FX3 image missing: nothing asked")
+        << d << "fpga" << "Firmware image not found: %fx3"
+        << QStringList({"Found ORV1600", "Serial 25203117, with firmware 12"});
+    d = Device();
+    d.fpgaStatus = 2;
+    QTest::newRow("FPGA failed to load, FPGA image missing")
+        << d << "fx3" << "Firmware image not found: %fpga"
+        << QStringList({"FPGA failed to load.", "Attempting to bootstrap firmware.", "Found serial 25203117"});
+}
+
+void TestCheckFlow::damagedReleaseEnablesNothing()
+{
+    QFETCH(Device, device);
+    QFETCH(QString, images);
+    QFETCH(QString, problem);
+    QFETCH(QStringList, lines);
+    Simulator::reset(device);
     const ReleaseFolder folder(images);
     Window w;
     Operator op(w.panel());
-    // Told once at start, and again when the bootstrap would need the image,
-    // each time as the updater's own fault.
+    // Told at start, and again where a command would need the images, each
+    // time as the updater's own fault.
     const QStringList told = ReleaseFolder::withPaths({problem}) + damagedAdvice;
     QTRY_COMPARE(w.lines(), told);
     QTest::mouseClick(w.check(), Qt::LeftButton);
 
-    QCOMPARE(w.lines(), told + header + bootstrapLines + told);
-    QCOMPARE(Simulator::callNames(), QStringList("GetDeviceList"));
-    QCOMPARE(op.selectorsSeen, 1);
+    QCOMPARE(w.lines(), told + header + lines + told);
+    for (const QString &call : Simulator::callNames())
+        QVERIFY2(!call.startsWith("Clear") && !call.startsWith("Write"), qPrintable(call));
+    QVERIFY(!w.update()->isEnabled());
     QVERIFY(!w.restore()->isEnabled());
-    QCOMPARE(Simulator::device().mode, Mode::BootLoader);
+    QCOMPARE(op.questionsSeen, 0);
+    QCOMPARE(op.selectorsSeen, device.mode == Mode::BootLoader ? 1 : 0);
 }
 
 void TestCheckFlow::quittingAsksNothingAndCallsNothing_data()

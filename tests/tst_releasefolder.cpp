@@ -39,34 +39,52 @@ void TestReleaseFolder::cleanup()
 
 void TestReleaseFolder::findFolder_data()
 {
-    QTest::addColumn<bool>("inWorkingDirectory");
-    QTest::addColumn<bool>("inProgramFolder");
+    // What each folder's firmware/ holds: the release, a damaged release
+    // (an empty folder), or nothing by that name.
+    QTest::addColumn<QString>("inWorkingDirectory");
+    QTest::addColumn<QString>("inProgramFolder");
     QTest::addColumn<bool>("moved");
-    QTest::newRow("started in its own folder") << true << true << false;
-    QTest::newRow("started elsewhere") << false << true << true;
-    QTest::newRow("working directory has one, program folder not") << true << false << false;
-    QTest::newRow("neither has one") << false << false << false;
+    QTest::addColumn<bool>("programChosen");
+    QTest::newRow("started in its own folder") << "release" << "release" << false << false;
+    QTest::newRow("started elsewhere") << "none" << "release" << true << false;
+    QTest::newRow("working directory has one, program folder not") << "release" << "none" << false << false;
+    QTest::newRow("neither has one") << "none" << "none" << false << false;
+    // A damaged release where it was started gives way to the intact one
+    // beside the program, and only to an intact one.
+    QTest::newRow("damaged here, intact beside the program") << "damaged" << "release" << false << true;
+    QTest::newRow("damaged in both") << "damaged" << "damaged" << false << false;
 }
 
 void TestReleaseFolder::findFolder()
 {
-    QFETCH(bool, inWorkingDirectory);
-    QFETCH(bool, inProgramFolder);
+    QFETCH(QString, inWorkingDirectory);
+    QFETCH(QString, inProgramFolder);
     QFETCH(bool, moved);
     QTemporaryDir working;
     QTemporaryDir program;
-    if (inWorkingDirectory)
-        QVERIFY(QDir(working.path()).mkdir(Release::folderName()));
-    if (inProgramFolder)
-        QVERIFY(QDir(program.path()).mkdir(Release::folderName()));
-    // A file of that name is not the release folder.
-    if (!inWorkingDirectory)
-        QFile(QDir(working.path()).filePath(Release::folderName())).open(QIODevice::WriteOnly);
+    for (const auto &[dir, held] : {std::make_pair(&working, inWorkingDirectory), std::make_pair(&program, inProgramFolder)}) {
+        const QString firmware = QDir(dir->path()).filePath(Release::folderName());
+        if (held != "none")
+            QVERIFY(QDir().mkdir(firmware));
+        if (held == "release") {
+            const QDir release(Release::folderName());
+            for (const QString &image : release.entryList(QDir::Files))
+                QVERIFY(QFile::copy(release.filePath(image), QDir(firmware).filePath(image)));
+        } else if (held == "none") // A file of that name is not the release folder.
+            QFile(firmware).open(QIODevice::WriteOnly);
+    }
     QVERIFY(QDir::setCurrent(working.path()));
 
     QCOMPARE(Release::findFolder(program.path()), moved);
     const QString expected = moved ? program.path() : working.path();
     QCOMPARE(QDir::current().canonicalPath(), QDir(expected).canonicalPath());
+    QCOMPARE(Release::programFolder(), program.path());
+    QCOMPARE(QDir(Release::startFolder()).canonicalPath(), QDir(working.path()).canonicalPath());
+
+    QFETCH(bool, programChosen);
+    const Release::FolderChoice choice = Release::chooseFolder(QDir::currentPath(), program.path());
+    QCOMPARE(QDir(choice.folder).canonicalPath(), QDir(programChosen ? program.path() : expected).canonicalPath());
+    QCOMPARE(choice.problems.isEmpty(), inWorkingDirectory == "release" || programChosen || moved);
 }
 
 void TestReleaseFolder::imageProblems_data()

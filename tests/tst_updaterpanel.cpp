@@ -2,11 +2,14 @@
 #include "workersupport.h"
 
 #include "firmwarerelease.h"
+#include "releaseimages.h"
+#include "runrecord.h"
 #include "updater.h"
 
 #include <orv_api.h>
 
 #include <QBoxLayout>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
@@ -29,6 +32,8 @@ private slots:
     void logFollowsItsLastLine();
     void damagedReleaseIsToldAtStart_data();
     void damagedReleaseIsToldAtStart();
+    void runIsRecorded_data();
+    void runIsRecorded();
     void replaceLastLine_data();
     void replaceLastLine();
     void replaceLastLineOfAWrappedParagraph();
@@ -189,28 +194,98 @@ void TestUpdaterPanel::logFollowsItsLastLine()
 void TestUpdaterPanel::damagedReleaseIsToldAtStart_data()
 {
     QTest::addColumn<QString>("images");
+    QTest::addColumn<bool>("programFolder"); // the intact release beside the program
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("FX3 image corrupt")
-        << "fx3=corrupt fpga" << QStringList("Firmware image is not the release's image: %fx3");
-    QTest::newRow("both missing") << ""
+        << "fx3=corrupt fpga" << false << QStringList("Firmware image is not the release's image: %fx3");
+    QTest::newRow("both missing") << "" << false
                                   << QStringList({"Firmware image not found: %fx3", "Firmware image not found: %fpga"});
+    // Used instead, and named.
+    QTest::newRow("FX3 image corrupt, the release beside the program")
+        << "fx3=corrupt fpga" << true << QStringList("Using the firmware images in %bin");
 }
 
 void TestUpdaterPanel::damagedReleaseIsToldAtStart()
 {
     QFETCH(QString, images);
+    QFETCH(bool, programFolder);
     QFETCH(QStringList, lines);
     const ReleaseFolder folder(images);
+    const QString bin = QCoreApplication::applicationDirPath();
+    Release::findFolder(programFolder ? bin : QString());
+    const QStringList told = programFolder
+        ? lines.replaceInStrings("%bin", QDir::toNativeSeparators(QDir(bin).filePath(Release::folderName())))
+        : ReleaseFolder::withPaths(lines) + damagedAdvice;
     Updater panel;
     panel.show();
     // Checked once the window is on screen, off the GUI thread; told below
     // the banner even when the operator was quicker.
     invoke(panel, "addLine", "Checking Firmware Versions...");
-    QTRY_COMPARE(logLines(panel).mid(11),
-                 ReleaseFolder::withPaths(lines) + damagedAdvice << "Checking Firmware Versions...");
+    QTRY_COMPARE(logLines(panel).mid(11), told + QStringList("Checking Firmware Versions..."));
+    Release::findFolder(QString());
     for (int n = 11; n < 11 + lines.size(); ++n)
-        QCOMPARE(lineColour(panel, n), QColor(Qt::red));
+        QCOMPARE(lineColour(panel, n) == QColor(Qt::red), !programFolder);
     QVERIFY(!hasOwnColour(panel, 11 + lines.size()));
+    QCOMPARE(QDir::current() == QDir(bin), programFolder);
+}
+
+void TestUpdaterPanel::runIsRecorded_data()
+{
+    QTest::addColumn<int>("earlier"); // records of earlier runs; -1: a file where their folder belongs
+    QTest::addColumn<int>("kept");
+    QTest::newRow("first run") << 0 << 1;
+    QTest::newRow("the newest 1000 are kept") << 1004 << 1000;
+    QTest::newRow("records folder cannot be made") << -1 << 0;
+}
+
+void TestUpdaterPanel::runIsRecorded()
+{
+    QFETCH(int, earlier);
+    QFETCH(int, kept);
+    QDir folder(RunRecord::folder());
+    folder.removeRecursively();
+    QFile::remove(folder.path());
+    QVERIFY(QDir().mkpath(earlier < 0 ? QFileInfo(folder.path()).path() : folder.path()));
+    QFile(earlier < 0 ? folder.path() : folder.filePath("notes.txt")).open(QIODevice::WriteOnly);
+    for (int n = 0; n < earlier; ++n)
+        QFile(folder.filePath(QString("run-20200101-000000-000-%1.txt").arg(n))).open(QIODevice::WriteOnly);
+    const QStringList ours = {"run-*-*-*-*.txt"};
+    const QString notRecorded = QString("This run is not recorded: cannot make the folder %1.")
+                                    .arg(QDir::toNativeSeparators(folder.path()));
+    QStringList shown;
+    {
+        Updater panel;
+        panel.show();
+        invoke(panel, "addLine", "a line of this run");
+        QTRY_COMPARE(folder.entryList(ours, QDir::Files).size(), kept);
+        shown = logLines(panel);
+    }
+    if (earlier < 0) {
+        QVERIFY(QFile::remove(folder.path()));
+        // Said once, and the panel goes on.
+        QCOMPARE(shown.mid(11), QStringList({notRecorded, "a line of this run"}));
+        return;
+    }
+    QCOMPARE(shown.mid(11), QStringList("a line of this run"));
+    // Other files in the folder are not the program's to remove.
+    QVERIFY(folder.exists("notes.txt"));
+    QFile record(folder.filePath(folder.entryList(ours, QDir::Files, QDir::Name).last()));
+    QVERIFY(record.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(record.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QRegularExpression timed("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  ");
+    QStringList texts;
+    for (const QString &line : lines) {
+        QVERIFY2(line.contains(timed), qPrintable(line));
+        texts << line.mid(25);
+    }
+    QVERIFY(texts.contains(QString("== Device library: ") + orvGetAPIVersion()));
+    QVERIFY(texts.contains("== Release: FX3 7, FPGA 9 (7.7.9)"));
+    const Release::ImageDigests digests = Release::builtDigests();
+    for (auto image = digests.begin(); image != digests.end(); ++image)
+        QVERIFY(texts.contains("== SHA-256 " + image.value() + "  " + image.key()));
+    // Every line the log showed, in its order, and how the run ended.
+    QCOMPARE(texts.filter(QRegularExpression("^(?!== )")), shown);
+    QCOMPARE(texts.last(), QString("== Closed"));
 }
 
 void TestUpdaterPanel::replaceLastLine_data()

@@ -3,8 +3,12 @@
 
 #include "keepawake.h"
 #include "quitsignals.h"
+#include "runrecord.h"
+#include "writenote.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -62,6 +66,8 @@ private slots:
     void restoreThroughThePanel();
     void bootstrapThenRestoreBringsTheDeviceBack();
     void missingImageErasesNothing();
+    void cutOffWriteIsRemembered_data();
+    void cutOffWriteIsRemembered();
     void restoreMessageStaysAboveTheResult();
     void keepAwakeIsHeldForTheWrite_data();
     void keepAwakeIsHeldForTheWrite();
@@ -233,6 +239,101 @@ void TestWriteFlows::missingImageErasesNothing()
     QCOMPARE(Simulator::device().fx3Store, 5);
     QCOMPARE(Simulator::device().fpgaStore, 7);
     QVERIFY(panelDisabled(w));
+}
+
+void TestWriteFlows::cutOffWriteIsRemembered_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("lastLine");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("killed during the FX3 write") << "FX3" << "" << "Updating FX3, estimated 20 seconds." << "did not finish";
+    QTest::newRow("killed during the FPGA write") << "FPGA" << "" << "Updating FPGA, estimated 10 minutes." << "did not finish";
+    QTest::newRow("FPGA write failed") << "" << "WriteFPGA" << "== Result: not written" << "failed";
+}
+
+// A real updater process, with the device in the state file, is killed in
+// the middle of a write, or sees it fail: the next run must know.
+void TestWriteFlows::cutOffWriteIsRemembered()
+{
+    const QByteArray childState = qgetenv("ORV_WRITE_CHILD");
+    if (!childState.isEmpty()) {
+        Simulator::usePersistentState(QString::fromLocal8Bit(childState));
+        Window w;
+        QTest::mouseClick(w.check(), Qt::LeftButton);
+        QTest::mouseClick(w.update(), Qt::LeftButton);
+        std::_Exit(0);
+    }
+    QFETCH(QString, store);
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    const QString state = dir.filePath("device.json");
+    Device d;
+    d.fx3WriteMs = d.fpgaWriteMs = 2000;
+    Simulator::reset(d);
+    if (!fault.isEmpty())
+        injectFault(fault);
+    QVERIFY(Simulator::saveState(state));
+    QVERIFY(Simulator::usePersistentState(state));
+    WriteNote::clear(d.serialNumber);
+    const QDateTime begun = QDateTime::currentDateTime().addSecs(-1);
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORV_WRITE_CHILD", state);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"cutOffWriteIsRemembered"});
+    if (store.isEmpty()) {
+        QVERIFY(child.waitForFinished(60000));
+    } else {
+        const QRegularExpression writing(store + " store: *erased, being written");
+        QTRY_VERIFY_WITH_TIMEOUT(Simulator::describe().contains(writing), 30000);
+        QTest::qWait(300);
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+    }
+
+    const WriteNote::Entry note = WriteNote::read(d.serialNumber);
+    QCOMPARE(note.state, store.isEmpty() ? WriteNote::State::Failed : WriteNote::State::Writing);
+    QVERIFY(note.started >= begun && note.started <= QDateTime::currentDateTime());
+    // The child's record is whole up to the line it showed last.
+    QDir records(RunRecord::folder());
+    const QStringList names = records.entryList({"run-*.txt"}, QDir::Files, QDir::Name);
+    QFile record(records.filePath(names.value(names.size() - 1)));
+    QVERIFY(record.open(QIODevice::ReadOnly | QIODevice::Text));
+    QFETCH(QString, lastLine);
+    QVERIFY(QString::fromUtf8(record.readAll()).trimmed().endsWith("  " + lastLine));
+
+    // Another device of the same model knows nothing of it.
+    Simulator::edit([](Device &device, QVector<Fault> &faults) {
+        device.serialNumber = 25209999;
+        device.fx3WriteMs = device.fpgaWriteMs = 0;
+        faults.clear();
+    });
+    {
+        Window other;
+        QTest::mouseClick(other.check(), Qt::LeftButton);
+        QVERIFY(!other.lines().join('\n').contains("its firmware may be incomplete"));
+    }
+    Simulator::edit([&](Device &device, QVector<Fault> &) { device.serialNumber = d.serialNumber; });
+
+    // That device, running, is told of it and offered Update, whatever its
+    // versions read; the Update writes both stores and clears the note.
+    Window w;
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    QFETCH(QString, told);
+    const QString line = QString("The last update of this device, begun %1, %2: its firmware may be incomplete.")
+                             .arg(note.started.toString("yyyy-MM-dd HH:mm"), told);
+    const int at = w.lines().indexOf(line);
+    QCOMPARE(at, 5);
+    QCOMPARE(lineColour(w.panel(), 11 + at), QColor(Qt::red));
+    QCOMPARE(w.lines().last(), QString("Press Update to continue."));
+    QVERIFY(w.update()->isEnabled());
+    Simulator::clearCalls();
+    QTest::mouseClick(w.update(), Qt::LeftButton);
+    QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
+    QVERIFY(Simulator::callNames().contains("WriteFx3") && Simulator::callNames().contains("WriteFPGA"));
+    QCOMPARE(WriteNote::read(d.serialNumber).state, WriteNote::State::None);
 }
 
 void TestWriteFlows::restoreMessageStaysAboveTheResult()

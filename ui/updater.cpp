@@ -112,7 +112,11 @@ Updater::Updater(QWidget *parent)
     images.sort();
     for (const QString &image : images)
         recordLine(QStringLiteral("== SHA-256 %1  %2").arg(QString::fromLatin1(digests.value(image)), image));
-    recordLine(QStringLiteral("== Times are local, UTC%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("t"))));
+    const int offset = QDateTime::currentDateTime().offsetFromUtc() / 60;
+    recordLine(QStringLiteral("== Times are local, UTC%1%2:%3")
+                   .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                   .arg(qAbs(offset) / 60, 2, 10, QLatin1Char('0'))
+                   .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0')));
 
     addLine(tr("ORV1600 firmware updater"));
     addLine(QString::asprintf("Using ORV API version %s", apiVersion ? apiVersion : ""));
@@ -126,7 +130,7 @@ Updater::Updater(QWidget *parent)
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
     addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
     bannerBlocks = log->document()->blockCount();
-    recordLine(QString());
+    tellIfNotRecorded();
     // The operator's first command goes by the keyboard too.
     checkButton->setFocus();
 }
@@ -212,7 +216,12 @@ void Updater::addDamagedReleaseAdvice(QTextCursor *below)
 void Updater::recordLine(const QString &s)
 {
     record.write(s);
-    // Said once, and not inside the banner.
+    tellIfNotRecorded();
+}
+
+// Said once, and not inside the banner.
+void Updater::tellIfNotRecorded()
+{
     if (!record.problem().isEmpty() && !recordProblemTold && bannerBlocks > 0) {
         recordProblemTold = true;
         addLine(tr("This run is not recorded: %1.").arg(record.problem()));

@@ -58,6 +58,7 @@ private:
     // there was one.
     bool reportUnfinishedWrite();
     void recordLine(const QString &s);
+    void tellIfNotRecorded();
     void addColouredLine(const QString &s, const QColor &colour);
     void appendParagraph(const QString &s, const QTextCharFormat &format);
     void insertParagraph(QTextCursor &at, const QString &s, const QTextCharFormat &format);
