@@ -247,9 +247,16 @@ void TestWriteFlows::cutOffWriteIsRemembered_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("lastLine");
     QTest::addColumn<QString>("told");
-    QTest::newRow("killed during the FX3 write") << "FX3" << "" << "Updating FX3, estimated 20 seconds." << "did not finish";
-    QTest::newRow("killed during the FPGA write") << "FPGA" << "" << "Updating FPGA, estimated 10 minutes." << "did not finish";
-    QTest::newRow("FPGA write failed") << "" << "WriteFPGA" << "== Result: not written" << "failed";
+    const QString unfinished = "The last update of this device, begun %time, did not finish: its firmware may be incomplete.";
+    QTest::newRow("killed during the FX3 write") << "FX3" << "" << "Updating FX3, estimated 20 seconds." << unfinished;
+    QTest::newRow("killed during the FPGA write") << "FPGA" << "" << "Updating FPGA, estimated 10 minutes." << unfinished;
+    QTest::newRow("FPGA write failed")
+        << "" << "WriteFPGA" << "== Result: not written"
+        << "The last update of this device, begun %time, failed: its firmware may be incomplete.";
+    // Trusted to offer Update, and never written over.
+    QTest::newRow("another program's file where the note belongs")
+        << "" << "foreign" << "== Result: written"
+        << "An earlier update of this device may not have finished (%path cannot be read): its firmware may be incomplete.";
 }
 
 // A real updater process, with the device in the state file, is killed in
@@ -271,11 +278,18 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     Device d;
     d.fx3WriteMs = d.fpgaWriteMs = 2000;
     Simulator::reset(d);
-    if (!fault.isEmpty())
+    if (!fault.isEmpty() && fault != "foreign")
         injectFault(fault);
     QVERIFY(Simulator::saveState(state));
     QVERIFY(Simulator::usePersistentState(state));
-    WriteNote::clear(d.serialNumber);
+    const QString notePath = WriteNote::pathFor(d.serialNumber);
+    QFile::remove(notePath);
+    if (fault == "foreign") {
+        QDir().mkpath(QFileInfo(notePath).path());
+        QFile other(notePath);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("not ours\n");
+    }
     const QDateTime begun = QDateTime::currentDateTime().addSecs(-1);
 
     QProcess child;
@@ -294,8 +308,9 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     }
 
     const WriteNote::Entry note = WriteNote::read(d.serialNumber);
-    QCOMPARE(note.state, store.isEmpty() ? WriteNote::State::Failed : WriteNote::State::Writing);
-    QVERIFY(note.started >= begun && note.started <= QDateTime::currentDateTime());
+    const WriteNote::State left = fault == "foreign" ? WriteNote::State::Unreadable : WriteNote::State::None;
+    QCOMPARE(note.state, left != WriteNote::State::None ? left : store.isEmpty() ? WriteNote::State::Failed : WriteNote::State::Writing);
+    QVERIFY(left != WriteNote::State::None || (note.started >= begun && note.started <= QDateTime::currentDateTime()));
     // The child's record is whole up to the line it showed last.
     QDir records(RunRecord::folder());
     const QStringList names = records.entryList({"run-*.txt"}, QDir::Files, QDir::Name);
@@ -322,8 +337,8 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     Window w;
     QTest::mouseClick(w.check(), Qt::LeftButton);
     QFETCH(QString, told);
-    const QString line = QString("The last update of this device, begun %1, %2: its firmware may be incomplete.")
-                             .arg(note.started.toString("yyyy-MM-dd HH:mm"), told);
+    const QString line = QString(told).replace("%time", note.started.toString("yyyy-MM-dd HH:mm"))
+                             .replace("%path", QDir::toNativeSeparators(notePath));
     const int at = w.lines().indexOf(line);
     QCOMPARE(at, 5);
     QCOMPARE(lineColour(w.panel(), 11 + at), QColor(Qt::red));
@@ -333,7 +348,7 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     QTest::mouseClick(w.update(), Qt::LeftButton);
     QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
     QVERIFY(Simulator::callNames().contains("WriteFx3") && Simulator::callNames().contains("WriteFPGA"));
-    QCOMPARE(WriteNote::read(d.serialNumber).state, WriteNote::State::None);
+    QCOMPARE(WriteNote::read(d.serialNumber).state, left);
 }
 
 void TestWriteFlows::restoreMessageStaysAboveTheResult()
