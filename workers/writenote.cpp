@@ -138,7 +138,7 @@ WriteNoteGuard::~WriteNoteGuard()
 
 QString WriteNoteGuard::begin(const QString &writes)
 {
-    const QString problem = WriteNote::begin(serialNumber, writes);
+    QString problem = WriteNote::begin(serialNumber, writes);
     begun = problem.isEmpty();
     return problem;
 }

@@ -1,0 +1,73 @@
+#!/bin/bash
+# The Windows package, as a technician meets a write cut off: the updater is
+# killed in the middle of the FPGA write. Its record of the run must be whole
+# up to the line it showed last, and its note of the write left behind; the
+# next run's Check Versions must say so and offer Update, whose success
+# clears the note.
+#   cutoff.sh PACKAGE.zip X11WINDOW
+set -u
+zip=$1
+x11window=$2
+title="ORV1600 Firmware Updater"
+. "$(dirname "$0")/../realwindow/xvfb.sh"
+wine=/usr/lib/wine/wine64
+export WINEDEBUG=-all
+unset WINEPATH ORV_SIM_STATE
+fail() { echo "cutoff: $*"; exit 1; }
+
+mkdir "$work/unzipped"
+unzip -q "$zip" -d "$work/unzipped" || fail "cannot unzip $zip"
+folder=$(echo "$work"/unzipped/*)
+own_wine_prefix
+sim() { (cd "$folder" && "$wine" "$folder/orv-sim.exe" "$@" 2>&1 | tr -d '\r'); }
+sim reset >/dev/null && sim set fpga-write-ms=20000 >/dev/null || fail "orv-sim.exe cannot set up the device"
+data=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)/orv1600-updater
+note=$data/unfinished-writes/ORV1600-25203117.txt
+newest_record() { ls "$data"/runs/run-*.txt 2>/dev/null | tail -n 1; }
+
+# Starts the updater, presses Check Versions, then the command the check put
+# the keyboard on.
+start_and_press() {
+    cd "$folder"
+    "$wine" "$folder/orv1600-updater.exe" &
+    updater=$!
+    children=$updater
+    "$x11window" --pid $updater --keep "$title" 0 0 60 >/dev/null || fail "no window"
+    window=$(xdotool search --onlyvisible --pid $updater --name "^$title\$" | head -n 1)
+    xdotool mousemove --window "$window" 200 200 click 1 sleep 0.5 key Tab space
+    for _ in $(seq 50); do grep -q "Press Update to continue." "$(newest_record)" 2>/dev/null && break; sleep 0.2; done
+    xdotool key space
+}
+
+start_and_press
+for _ in $(seq 150); do sim show | grep -q "FPGA store: *erased, being written" && break; sleep 0.2; done
+sim show | grep -q "FPGA store: *erased, being written" || fail "the FPGA write never began"
+sleep 1
+kill -9 $updater
+wait $updater 2>/dev/null
+sleep 1
+
+record=$(newest_record)
+[ -n "$record" ] || fail "no record of the run in $data/runs"
+tail -n 1 "$record" | tr -d '\r' | grep -q "  Updating FPGA, estimated 10 minutes.$" ||
+    fail "the record does not end with the FPGA write: $(tail -n 2 "$record")"
+grep -q "^state: writing" "$note" || fail "no note of the write in $note"
+echo "killed during the FPGA write: the record ends with it, and the note is left"
+
+sim set fpga-write-ms=2000 >/dev/null
+start_and_press
+record=$(newest_record)
+grep -q "did not finish: its firmware may be incomplete.$(printf '\r')\?$" "$record" ||
+    fail "the next check did not tell of the write: $(cat "$record")"
+for _ in $(seq 150); do grep -q "Firmware updated successfully." "$record" && break; sleep 0.2; done
+grep -q "Firmware updated successfully." "$record" || fail "Update after the cut-off write did not succeed"
+[ ! -e "$note" ] || fail "the note is still there after a successful Update"
+echo "the next run told of it, offered Update, and the Update cleared the note"
+sim show | grep -E "store"
+
+for _ in $(seq 20); do
+    "$x11window" --pid $updater "$title" 0 0 5 >/dev/null 2>&1
+    kill -0 $updater 2>/dev/null || break
+    sleep 0.5
+done
+wait_for_exit $updater
