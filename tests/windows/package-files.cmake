@@ -10,8 +10,8 @@ cmake_policy(VERSION 3.18)
 include(${CMAKE_CURRENT_LIST_DIR}/delayimports.cmake)
 
 # What every Windows PC has, that the program, Qt and MinGW's runtime import.
-set(windows advapi32 comdlg32 d3d9 dwmapi gdi32 imm32 kernel32 mpr msvcrt netapi32 ole32 oleaut32 opengl32
-    shell32 user32 userenv uxtheme version winmm ws2_32 wtsapi32)
+set(windows advapi32 d3d11 dwmapi dxgi gdi32 imm32 kernel32 mpr msvcrt netapi32 ole32 oleaut32 shell32 user32
+    userenv uxtheme version winmm ws2_32 wtsapi32)
 
 set(failures "")
 macro(fail what)
