@@ -4,7 +4,8 @@
 # started from another working directory. It must hold exactly what the
 # program needs; the window must appear at 800 by 400; Check Versions then
 # Update must bring the simulated device to FX3 7 and FPGA 9; closing the
-# window must end the process with exit code 0.
+# window must end the process with exit code 0. Started again with Windows'
+# display scaling at 200%, the window must be 1600 by 800.
 #   package.sh PACKAGE.zip X11WINDOW
 set -u
 zip=$1
@@ -66,4 +67,16 @@ done
 wait_for_exit $updater
 code=$?
 echo "the updater exited with code $code"
+[ $code -eq 0 ] || exit 1
+
+# Windows' display scaling at 200%: the same window at twice the size.
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1 ||
+    fail "cannot set the display scaling"
+"$wine" "$folder/orv1600-updater.exe" &
+updater=$!
+children=$updater
+"$x11window" --pid $updater "$title" 1600 800 60 || fail "no window at 1600 by 800 at 200%"
+wait_for_exit $updater
+code=$?
+echo "at 200%, the updater exited with code $code"
 [ $code -eq 0 ]
