@@ -81,6 +81,13 @@ Window find(Display *display, Window parent, const std::string &title, long pid)
     return found;
 }
 
+// A window may go while it is read (a process that ends, a box that
+// closes): Xlib's default handler would end the search there.
+int ignoreError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -109,6 +116,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "x11window: cannot open the display\n");
         return 2;
     }
+    XSetErrorHandler(ignoreError);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout);
     Window window = 0;

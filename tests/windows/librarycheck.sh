@@ -44,12 +44,7 @@ for case in "${cases[@]}"; do
     "$wine" "$folder/orv1600-updater.exe" 2>"$work/told" &
     updater=$!
     children=$updater
-    # x11window stops at an X error, as when the last case's box goes
-    # while it reads that window: look again.
-    for attempt in 1 2 3; do
-        "$x11window" --pid $updater --keep "$title" 0 0 20 && break
-        [ $attempt -lt 3 ] || fail "no box for $library"
-    done
+    "$x11window" --pid $updater --keep "$title" 0 0 60 || fail "no box for $library"
     box=$(xdotool search --onlyvisible --pid $updater --name "^$title\$" | head -n 1)
     xdotool mousemove --window "$box" 20 20 click 1 sleep 0.5 key Return
     wait_for_exit $updater
