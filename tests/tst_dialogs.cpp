@@ -7,11 +7,14 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 using namespace testsupport;
 
@@ -114,6 +117,13 @@ void TestDialogs::busyDialogHasNoButtonAndNoProgress()
     QVERIFY(bar);
     QCOMPARE(bar->maximum(), 0);
     QCOMPARE(dialog.labelText(), QString("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    // In Windows' style, the groove fills the bar: the indicator is centred.
+    QStyleOptionProgressBar option;
+    option.initFrom(bar);
+    option.textVisible = bar->isTextVisible();
+    option.textAlignment = bar->alignment();
+    const std::unique_ptr<QStyle> windows(QStyleFactory::create("Windows"));
+    QCOMPARE(windows->subElementRect(QStyle::SE_ProgressBarGroove, &option, bar), bar->rect());
 }
 
 void TestDialogs::busyDialogWidthFollowsItsLabel_data()

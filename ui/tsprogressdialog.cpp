@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QProgressBar>
 
 TSProgressDialog::TSProgressDialog(const QString &labelText, QWidget *parent)
     : QProgressDialog(labelText, QString(), 0, 0, parent)
@@ -14,6 +15,12 @@ TSProgressDialog::TSProgressDialog(const QString &labelText, QWidget *parent)
     // A title and nothing else: the dialog can be neither closed nor
     // minimized while the device is busy.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // Windows' style keeps room right of the bar for a percentage, which a
+    // busy indicator never shows: without it, the bar is centred.
+    auto *bar = new QProgressBar(this);
+    bar->setTextVisible(false);
+    setBar(bar);
+    setRange(0, 0);
 
     const QFontMetrics metrics(font());
     resize(metrics.horizontalAdvance(labelText) + 100, metrics.height());
