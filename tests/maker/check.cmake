@@ -83,7 +83,9 @@ endif()
 
 # A build for the maker's library has a folder of its own, so that it never
 # quietly stays a simulator build.
-execute_process(COMMAND make -n -C ${SOURCE_DIR} build CMAKE_FLAGS=-DORV_API_ROOT=${standin}
+# Without the flags of a make this runs under (make test BUILD_DIR=...).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MFLAGS --unset=MAKELEVEL
+                        make -n -C ${SOURCE_DIR} build CMAKE_FLAGS=-DORV_API_ROOT=${standin}
                 OUTPUT_VARIABLE plan)
 if(NOT plan MATCHES "-B build-maker .*-DORV_API_ROOT=${standin}")
     fail("make build with -DORV_API_ROOT does not configure a build folder of its own:\n${plan}")
