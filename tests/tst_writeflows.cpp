@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -284,6 +285,7 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     QVERIFY(Simulator::usePersistentState(state));
     const QString notePath = WriteNote::pathFor(d.serialNumber);
     QFile::remove(notePath);
+    const auto removeNote = qScopeGuard([&] { QFile::remove(notePath); });
     if (fault == "foreign") {
         QDir().mkpath(QFileInfo(notePath).path());
         QFile other(notePath);
