@@ -83,8 +83,10 @@ endif()
 
 # A build for the maker's library has a folder of its own, so that it never
 # quietly stays a simulator build.
-# Without the flags of a make this runs under (make test BUILD_DIR=...).
+# Without the flags and variables of a make this runs under (make test
+# BUILD_DIR=...).
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MFLAGS --unset=MAKELEVEL
+                        --unset=BUILD_DIR --unset=ORV_API_ROOT
                         make -n -C ${SOURCE_DIR} build CMAKE_FLAGS=-DORV_API_ROOT=${standin}
                 OUTPUT_VARIABLE plan)
 if(NOT plan MATCHES "-B build-maker .*-DORV_API_ROOT=${standin}")
