@@ -93,7 +93,7 @@ public:
                 break;
             const qint64 text = offsetOf(name);
             if (text > 0)
-                names << QString::fromLatin1(m_bytes.mid(text, 260).constData());
+                names << QString::fromLatin1(m_bytes.mid(static_cast<int>(text), 260).constData());
         }
         return names;
     }
