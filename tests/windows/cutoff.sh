@@ -8,16 +8,8 @@
 set -u
 zip=$1
 x11window=$2
-title="ORV1600 Firmware Updater"
-. "$(dirname "$0")/../realwindow/xvfb.sh"
-wine=/usr/lib/wine/wine64
-export WINEDEBUG=-all
-unset WINEPATH ORV_SIM_STATE
-fail() { echo "cutoff: $*"; exit 1; }
-
-mkdir "$work/unzipped"
-unzip -q "$zip" -d "$work/unzipped" || fail "cannot unzip $zip"
-folder=$(echo "$work"/unzipped/*)
+test=cutoff
+. "$(dirname "$0")/unzipped.sh"
 own_wine_prefix
 sim() { (cd "$folder" && "$wine" "$folder/orv-sim.exe" "$@" 2>&1 | tr -d '\r'); }
 sim reset >/dev/null && sim set fpga-write-ms=20000 >/dev/null || fail "orv-sim.exe cannot set up the device"

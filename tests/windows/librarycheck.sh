@@ -9,16 +9,8 @@ set -u
 zip=$1
 x11window=$2
 odd=$3
-title="ORV1600 Firmware Updater"
-. "$(dirname "$0")/../realwindow/xvfb.sh"
-wine=/usr/lib/wine/wine64
-export WINEDEBUG=-all
-unset WINEPATH ORV_SIM_STATE
-fail() { echo "library check: $*"; exit 1; }
-
-mkdir "$work/unzipped"
-unzip -q "$zip" -d "$work/unzipped" || fail "cannot unzip $zip"
-folder=$(echo "$work"/unzipped/*)
+test="library check"
+. "$(dirname "$0")/unzipped.sh"
 dll=$folder/orv_api.dll
 shown=$(echo "Z:$dll" | tr / '\\')
 own_wine_prefix

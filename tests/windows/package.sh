@@ -10,17 +10,9 @@
 set -u
 zip=$1
 x11window=$2
-title="ORV1600 Firmware Updater"
-. "$(dirname "$0")/../realwindow/xvfb.sh"
-wine=/usr/lib/wine/wine64
-export WINEDEBUG=-all
-unset WINEPATH ORV_SIM_STATE
-fail() { echo "package: $*"; exit 1; }
-
-mkdir "$work/unzipped" "$work/elsewhere"
-unzip -q "$zip" -d "$work/unzipped" || fail "cannot unzip $zip"
-folder=$(echo "$work"/unzipped/*)
-[ -d "$folder" ] || fail "the package holds more than one folder"
+test=package
+. "$(dirname "$0")/unzipped.sh"
+mkdir "$work/elsewhere"
 
 expected="README.txt Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll firmware/ORV-Cypress-v7.img firmware/ORV-FPGA-v9.rbf
 firmware/SHA256SUMS libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll orv-sim.exe orv1600-updater.exe
