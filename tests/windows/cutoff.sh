@@ -24,7 +24,7 @@ start_and_press() {
     "$wine" "$folder/orv1600-updater.exe" &
     updater=$!
     children=$updater
-    "$x11window" --pid $updater --keep "$title" 0 0 60 >/dev/null || fail "no window"
+    "$x11window" --pid $updater --keep "$title" 0 0 120 >/dev/null || fail "no window"
     window=$(xdotool search --onlyvisible --pid $updater --name "^$title\$" | head -n 1)
     xdotool mousemove --window "$window" 200 200 click 1 sleep 0.5 key Tab space
     for _ in $(seq 50); do grep -q "Press Update to continue." "$(newest_record)" 2>/dev/null && break; sleep 0.2; done
@@ -37,7 +37,9 @@ sim show | grep -q "FPGA store: *erased, being written" || fail "the FPGA write 
 sleep 1
 kill -9 $updater
 wait $updater 2>/dev/null
-sleep 1
+# Until Wine's server has let go of the killed process and ended: nothing
+# of it is left for the next start to meet.
+/usr/lib/wine/wineserver -w
 
 record=$(newest_record)
 [ -n "$record" ] || fail "no record of the run in $data/runs"
