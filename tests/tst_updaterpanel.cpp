@@ -14,6 +14,8 @@
 #include <QTextBlock>
 #include <QtTest>
 
+#include <list>
+
 using namespace testsupport;
 
 class TestUpdaterPanel : public QObject
@@ -233,15 +235,18 @@ void TestUpdaterPanel::runIsRecorded_data()
 {
     QTest::addColumn<int>("earlier"); // records of earlier runs; -1: a file where their folder belongs
     QTest::addColumn<int>("kept");
-    QTest::newRow("first run") << 0 << 1;
-    QTest::newRow("the newest 1000 are kept") << 1004 << 1000;
-    QTest::newRow("records folder cannot be made") << -1 << 0;
+    QTest::addColumn<int>("alongside"); // records begun just before, in this process
+    QTest::newRow("first run") << 0 << 1 << 0;
+    QTest::newRow("the newest 1000 are kept") << 1004 << 1000 << 0;
+    QTest::newRow("records folder cannot be made") << -1 << 0 << 0;
+    QTest::newRow("records begun in the same millisecond") << 0 << 41 << 40;
 }
 
 void TestUpdaterPanel::runIsRecorded()
 {
     QFETCH(int, earlier);
     QFETCH(int, kept);
+    QFETCH(int, alongside);
     QDir folder(RunRecord::folder());
     folder.removeRecursively();
     QFile::remove(folder.path());
@@ -254,6 +259,9 @@ void TestUpdaterPanel::runIsRecorded()
                                     .arg(QDir::toNativeSeparators(folder.path()));
     QStringList shown;
     {
+        std::list<RunRecord> others(alongside);
+        for (const RunRecord &other : others)
+            QCOMPARE(other.problem(), QString());
         Updater panel;
         panel.show();
         invoke(panel, "addLine", "a line of this run");

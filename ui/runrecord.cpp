@@ -30,13 +30,22 @@ RunRecord::RunRecord()
         fail(tr("cannot make the folder %1").arg(QDir::toNativeSeparators(dir)));
         return;
     }
-    // Named by when it began, so that the names sort as the runs did.
-    const QString name = QStringLiteral("run-%1-%2.txt")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")))
-                             .arg(QCoreApplication::applicationPid());
-    file.setFileName(QDir(dir).filePath(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text))
-        fail(tr("cannot make %1: %2").arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    // Named by when it began, so that the names sort as the runs did. A
+    // record begun in the same millisecond by this process takes the next
+    // free one rather than going unrecorded.
+    const QDateTime began = QDateTime::currentDateTime();
+    for (int later = 0;; ++later) {
+        const QString name = QStringLiteral("run-%1-%2.txt")
+                                 .arg(began.addMSecs(later).toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")))
+                                 .arg(QCoreApplication::applicationPid());
+        file.setFileName(QDir(dir).filePath(name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text))
+            return;
+        if (!file.exists() || later == 999) {
+            fail(tr("cannot make %1: %2").arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+            return;
+        }
+    }
 }
 
 void RunRecord::write(const QString &line)
