@@ -44,6 +44,7 @@ int main(int argc, char *argv[])
 
     Release::findFolder(QCoreApplication::applicationDirPath());
     MainWindow window;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &window, &MainWindow::requestQuit);
     window.show();
     return app.exec();
 }

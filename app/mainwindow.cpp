@@ -14,29 +14,39 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(tr("ORV1600 Firmware Updater"));
     resize(800, 400);
 
-    // Closing in the middle of a write would end the process while the
-    // worker still writes: every way out waits for the worker.
-    qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
-        if (!updater->mayClose() && manager.allowsInteraction()) {
+        if (!allowClose() && manager.allowsInteraction()) {
             manager.cancel();
             manager.release();
         }
     });
 }
 
+void MainWindow::requestQuit()
+{
+    if (!allowClose())
+        return;
+    // Qt closes every window, then leaves its loops. Sent, not posted: a new
+    // event loop drops posted quit requests.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!updater->mayClose()) {
+    if (!allowClose()) {
         event->ignore();
         return;
     }
     QMainWindow::closeEvent(event);
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+// Ending the program in the middle of a write would end the process while
+// the worker still writes: every way out asks here.
+bool MainWindow::allowClose()
 {
-    if (watched == qApp && event->type() == QEvent::Quit && !updater->mayClose())
+    if (updater->mayClose())
         return true;
-    return QMainWindow::eventFilter(watched, event);
+    updater->refuseClose();
+    return false;
 }

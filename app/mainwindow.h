@@ -12,11 +12,17 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
 
+public slots:
+    // Ends the program, as closing its window does, unless the device is
+    // busy.
+    void requestQuit();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool allowClose();
+
     Updater *updater;
 };
 

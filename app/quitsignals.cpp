@@ -1,7 +1,5 @@
 #include "quitsignals.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
@@ -34,7 +32,7 @@ QuitSignals::QuitSignals(QObject *parent)
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         if (::read(signalSockets[1], &byte, 1) == 1)
-            requestQuit();
+            emit quitRequested();
     });
 
     struct sigaction action = {};
@@ -71,10 +69,3 @@ QuitSignals::QuitSignals(QObject *parent)
 QuitSignals::~QuitSignals() = default;
 
 #endif
-
-void QuitSignals::requestQuit()
-{
-    // Sent, not posted: a new event loop drops posted quit requests.
-    QEvent quit(QEvent::Quit);
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
-}

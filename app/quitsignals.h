@@ -5,10 +5,10 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP into a request to quit, as closing the
-// window would be: refused while the device is being written, honoured
-// otherwise. Left alone, they would end the process in the middle of a
-// write. Does nothing where there are no such signals.
+// Turns SIGTERM, SIGINT and SIGHUP into a request to quit, which the window
+// answers as it answers its close button. Left alone, they would end the
+// process in the middle of a write. Does nothing where there are no such
+// signals.
 class QuitSignals : public QObject
 {
     Q_OBJECT
@@ -17,8 +17,10 @@ public:
     explicit QuitSignals(QObject *parent = nullptr);
     ~QuitSignals() override;
 
+signals:
+    void quitRequested();
+
 private:
-    void requestQuit();
 
     QSocketNotifier *notifier = nullptr;
 };

@@ -274,12 +274,14 @@ void Updater::replaceLastLine(const QString &s)
     addLine(s);
 }
 
-bool Updater::mayClose()
+bool Updater::mayClose() const
 {
-    if (!workerRunning)
-        return true;
+    return !workerRunning;
+}
+
+void Updater::refuseClose()
+{
     addLine(tr("Please wait: the software can be closed once the device has finished."));
-    return false;
 }
 
 bool Updater::waitForWorker(QThread &worker)

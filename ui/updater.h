@@ -25,9 +25,11 @@ public:
     explicit Updater(QWidget *parent = nullptr);
     ~Updater() override;
 
-    // Whether the program may close now. While a worker talks to the device
-    // it may not: the log then says why.
-    bool mayClose();
+    // Whether the program may close now: not while a worker talks to the
+    // device.
+    bool mayClose() const;
+    // Says in the log why the program stays open.
+    void refuseClose();
 
     // The end of a check that found a running device: tells the operator
     // what deviceInfo shows and enables Update where it applies, asking
