@@ -1,6 +1,7 @@
 #ifndef LIBRARYCHECK_H
 #define LIBRARYCHECK_H
 
+#include <QCoreApplication>
 #include <QString>
 
 // Whether the device library beside the program can be loaded and offers
@@ -11,6 +12,8 @@
 // A library that fits stays loaded: it is the one the program then calls.
 class LibraryCheck
 {
+    Q_DECLARE_TR_FUNCTIONS(LibraryCheck)
+
 public:
     explicit LibraryCheck(const QString &programFolder);
 

@@ -28,22 +28,17 @@ constexpr WORD programMachine = 0xAA64;
 constexpr WORD programMachine = IMAGE_FILE_MACHINE_AMD64;
 #endif
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("LibraryCheck", text);
-}
-
 QString bits(WORD machine)
 {
     switch (machine) {
     case IMAGE_FILE_MACHINE_I386:
-        return tr("32-bit");
+        return LibraryCheck::tr("32-bit");
     case IMAGE_FILE_MACHINE_AMD64:
-        return tr("64-bit");
+        return LibraryCheck::tr("64-bit");
     case 0xAA64:
-        return tr("ARM64");
+        return LibraryCheck::tr("ARM64");
     default:
-        return tr("non-PC (machine 0x%1)").arg(machine, 4, 16, QLatin1Char('0'));
+        return LibraryCheck::tr("non-PC (machine 0x%1)").arg(machine, 4, 16, QLatin1Char('0'));
     }
 }
 
@@ -175,18 +170,20 @@ QString windowsError(DWORD code)
                    nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
     const QString message = text ? QString::fromWCharArray(text).trimmed() : QString();
     LocalFree(text);
-    return tr("%1 (error %2)").arg(message, QString::number(code));
+    return LibraryCheck::tr("%1 (error %2)").arg(message, QString::number(code));
 }
 
 QString whyNotLoaded(const Dependency &d)
 {
-    const QString needs = d.chain.join(tr(", which needs "));
+    const QString needs = d.chain.join(LibraryCheck::tr(", which needs "));
     if (d.path.isEmpty())
-        return tr("It needs %1, which is neither in this folder nor anywhere Windows looks for libraries.").arg(needs);
+        return LibraryCheck::tr("It needs %1, which is neither in this folder nor anywhere Windows looks for libraries.")
+            .arg(needs);
     if (d.machine != programMachine)
-        return tr("It needs %1, and the one Windows finds, %2, is a %3 library, not a %4 one.")
+        return LibraryCheck::tr("It needs %1, and the one Windows finds, %2, is a %3 library, not a %4 one.")
             .arg(needs, QDir::toNativeSeparators(d.path), bits(d.machine), bits(programMachine));
-    return tr("It needs %1 (%2), which Windows cannot load.").arg(needs, QDir::toNativeSeparators(d.path));
+    return LibraryCheck::tr("It needs %1 (%2), which Windows cannot load.")
+        .arg(needs, QDir::toNativeSeparators(d.path));
 }
 
 QString whatToInstall(const Dependency &d)
@@ -196,18 +193,18 @@ QString whatToInstall(const Dependency &d)
         QRegularExpression::CaseInsensitiveOption);
     const QString name = d.chain.last();
     if (microsoftRuntime.match(name).hasMatch())
-        return tr("%1 belongs to Microsoft's Visual C++ runtime: install the Microsoft Visual C++ "
-                  "Redistributable for %2 programs (x64 for 64-bit, x86 for 32-bit), or the runtime the maker "
-                  "names for its library.")
+        return LibraryCheck::tr("%1 belongs to Microsoft's Visual C++ runtime: install the Microsoft Visual C++ "
+                                "Redistributable for %2 programs (x64 for 64-bit, x86 for 32-bit), or the runtime "
+                                "the maker names for its library.")
             .arg(name, bits(programMachine));
-    return tr("Install the runtime that the maker ships with its library (the %1 one), or copy the DLLs that came "
-              "with the maker's orv_api.dll, %2 among them, into this folder.")
+    return LibraryCheck::tr("Install the runtime that the maker ships with its library (the %1 one), or copy the "
+                            "DLLs that came with the maker's orv_api.dll, %2 among them, into this folder.")
         .arg(bits(programMachine), name);
 }
 
 QString told(const QString &path, const QString &why, const QString &whatToDo)
 {
-    return tr("The updater cannot use its device library,\n%1\n\n%2\n\n%3")
+    return LibraryCheck::tr("The updater cannot use its device library,\n%1\n\n%2\n\n%3")
         .arg(QDir::toNativeSeparators(path), why, whatToDo);
 }
 

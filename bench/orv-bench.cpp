@@ -189,12 +189,8 @@ int child(const QString &what)
         MainWindow window;
         window.show();
         QCoreApplication::processEvents();
-        for (const char *text : {"  Check Versions  ", "  Update  "}) {
-            for (QPushButton *b : window.findChildren<QPushButton *>()) {
-                if (b->text() == QLatin1String(text))
-                    b->click();
-            }
-        }
+        for (const char *name : {"checkButton", "updateButton"})
+            window.findChild<QPushButton *>(QLatin1String(name))->click();
         if (Simulator::device().fpgaStore != Release::versions.fpga)
             std::fprintf(stderr, "orv-bench: the simulated update did not complete\n");
     } else if (what == QLatin1String("bare-rss")) {

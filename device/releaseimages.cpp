@@ -28,10 +28,11 @@ QByteArray expectedDigest(const QString &fileName)
     return digests().value(fileName);
 }
 
-QString tr(const char *text)
+// The release's texts, under its name for a translator.
+class ReleaseText
 {
-    return QCoreApplication::translate("Release", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(Release)
+};
 
 } // namespace
 
@@ -47,17 +48,17 @@ QString Release::imageProblem(const std::vector<std::string> &imagePaths)
         const QFileInfo info(QString::fromStdString(path));
         const QString shown = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
         if (!info.exists())
-            return tr("Firmware image not found: %1").arg(shown);
+            return ReleaseText::tr("Firmware image not found: %1").arg(shown);
         // Reading it is the only sure test of whether it can be read: on
         // Windows, file permissions are not what they seem.
         QFile file(info.filePath());
         QCryptographicHash hash(QCryptographicHash::Sha256);
         if (!info.isFile() || !file.open(QIODevice::ReadOnly) || !hash.addData(&file)
             || file.error() != QFileDevice::NoError)
-            return tr("Firmware image cannot be read: %1").arg(shown);
+            return ReleaseText::tr("Firmware image cannot be read: %1").arg(shown);
         const QByteArray expected = expectedDigest(info.fileName());
         if (expected.isEmpty() || hash.result().toHex() != expected)
-            return tr("Firmware image is not the release's image: %1").arg(shown);
+            return ReleaseText::tr("Firmware image is not the release's image: %1").arg(shown);
     }
     return QString();
 }

@@ -119,7 +119,7 @@ private:
     {
         ++busyDialogsSeen;
         busyLabel = busy.labelText();
-        checkEnabledWhileBusy = button(panel, "  Check Versions  ")->isEnabled();
+        checkEnabledWhileBusy = panel.findChild<QPushButton *>("checkButton")->isEnabled();
     }
 
     static int offCentre(QWidget *dialog)
@@ -162,9 +162,9 @@ struct Window
     }
 
     Updater &panel() { return *qobject_cast<Updater *>(window.centralWidget()); }
-    QPushButton *check() { return button(panel(), "  Check Versions  "); }
-    QPushButton *update() { return button(panel(), "  Update  "); }
-    QPushButton *restore() { return button(panel(), "  Restore  "); }
+    QPushButton *check() { return panel().findChild<QPushButton *>("checkButton"); }
+    QPushButton *update() { return panel().findChild<QPushButton *>("updateButton"); }
+    QPushButton *restore() { return panel().findChild<QPushButton *>("restoreButton"); }
     // The log below the banner.
     QStringList lines() { return logLines(panel()).mid(11); }
 

@@ -25,7 +25,7 @@ const QStringList damagedAdvice = {
 
 inline QTextEdit *logOf(Updater &panel)
 {
-    return panel.findChild<QTextEdit *>();
+    return panel.findChild<QTextEdit *>("log");
 }
 
 inline QStringList logLines(Updater &panel)
@@ -55,14 +55,6 @@ inline bool hasOwnColour(Updater &panel, int n)
     return cursor.charFormat().hasProperty(QTextFormat::ForegroundBrush);
 }
 
-inline QPushButton *button(Updater &panel, const QString &text)
-{
-    for (QPushButton *b : panel.findChildren<QPushButton *>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
-}
 
 inline void invoke(Updater &panel, const char *slot, const QString &s)
 {

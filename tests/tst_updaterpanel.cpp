@@ -83,11 +83,14 @@ void TestUpdaterPanel::bannerColours()
 void TestUpdaterPanel::buttonsAtStart()
 {
     Updater panel;
-    QPushButton *check = button(panel, "  Check Versions  ");
-    QPushButton *update = button(panel, "  Update  ");
-    QPushButton *restore = button(panel, "  Restore  ");
+    QPushButton *check = panel.findChild<QPushButton *>("checkButton");
+    QPushButton *update = panel.findChild<QPushButton *>("updateButton");
+    QPushButton *restore = panel.findChild<QPushButton *>("restoreButton");
     if (!check || !update || !restore)
         QFAIL("a button is missing");
+    QCOMPARE(check->text(), QString("  Check Versions  "));
+    QCOMPARE(update->text(), QString("  Update  "));
+    QCOMPARE(restore->text(), QString("  Restore  "));
     QVERIFY(check->isEnabled());
     QVERIFY(!update->isEnabled());
     QVERIFY(!restore->isEnabled());
@@ -100,9 +103,9 @@ void TestUpdaterPanel::layoutPutsLogLeftAndButtonsTopRight()
     panel.resize(800, 400);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    QPushButton *check = button(panel, "  Check Versions  ");
-    QPushButton *update = button(panel, "  Update  ");
-    QPushButton *restore = button(panel, "  Restore  ");
+    QPushButton *check = panel.findChild<QPushButton *>("checkButton");
+    QPushButton *update = panel.findChild<QPushButton *>("updateButton");
+    QPushButton *restore = panel.findChild<QPushButton *>("restoreButton");
     QTextEdit *log = logOf(panel);
     if (!check || !update || !restore || !log)
         QFAIL("a widget is missing");

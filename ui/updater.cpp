@@ -78,6 +78,11 @@ Updater::Updater(QWidget *parent)
     checkButton = new QPushButton(tr("  Check Versions  "));
     updateButton = new QPushButton(tr("  Update  "));
     restoreButton = new QPushButton(tr("  Restore  "));
+    // Found by these names by whatever drives the panel.
+    log->setObjectName(QStringLiteral("log"));
+    checkButton->setObjectName(QStringLiteral("checkButton"));
+    updateButton->setObjectName(QStringLiteral("updateButton"));
+    restoreButton->setObjectName(QStringLiteral("restoreButton"));
     updateButton->setEnabled(false);
     restoreButton->setEnabled(false);
 
@@ -119,11 +124,11 @@ Updater::Updater(QWidget *parent)
                    .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0')));
 
     addLine(tr("ORV1600 firmware updater"));
-    addLine(QString::asprintf("Using ORV API version %s", apiVersion ? apiVersion : ""));
+    addLine(tr("Using ORV API version %1").arg(QString::fromUtf8(apiVersion ? apiVersion : "")));
     addLine(QString());
     addLine(tr("Please read below before continuing."));
     addLine(QString());
-    addLine(tr("Updates ORV to firmware version ") + versionText(Release::versions.fx3, Release::versions.fpga));
+    addLine(tr("Updates ORV to firmware version %1").arg(versionText(Release::versions.fx3, Release::versions.fpga)));
     addLine(QString());
     addLine(tr("Ensure only one Tessaly device is connected to the PC."));
     addLine(tr("Please connect the ORV1600 to the PC using the provided USB 2.0 cable."));
@@ -331,7 +336,7 @@ void Updater::checkVersions()
 
     if (deviceInfo.state == NeedsRestore) {
         addLine(tr("Attempting to bootstrap firmware."));
-        addLine(QString::asprintf("Found serial %d", static_cast<int>(deviceInfo.serialNumber)));
+        addLine(tr("Found serial %1").arg(deviceInfo.serialNumber));
         if (reportDamagedRelease())
             return;
         addLine(tr("Firmware can now be restored."));
@@ -380,8 +385,9 @@ bool Updater::bootstrapDevice()
 void Updater::reportVersions()
 {
     addLine(tr("Found ORV1600"));
-    addLine(QString::asprintf("Serial %d, with firmware ", static_cast<int>(deviceInfo.serialNumber))
-            + deviceVersionText(deviceInfo.fx3Version, deviceInfo.fpgaVersion));
+    addLine(tr("Serial %1, with firmware %2")
+                .arg(deviceInfo.serialNumber)
+                .arg(deviceVersionText(deviceInfo.fx3Version, deviceInfo.fpgaVersion)));
     if (reportDamagedRelease())
         return;
 
