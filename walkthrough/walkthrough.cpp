@@ -34,6 +34,7 @@ void say(const QString &text)
     std::fflush(stdout);
 }
 
+// A dialog's button, by what the operator reads on it.
 QPushButton *buttonIn(QWidget *parent, const QString &text)
 {
     for (QPushButton *b : parent->findChildren<QPushButton *>()) {
@@ -46,30 +47,34 @@ QPushButton *buttonIn(QWidget *parent, const QString &text)
 } // namespace
 
 Walkthrough::Walkthrough(MainWindow &window, const Scenario &scenario, const QDir &pictures)
-    : window(window), scenario(scenario), pictures(pictures), log(window.findChild<QTextEdit *>())
+    : window(window), scenario(scenario), pictures(pictures), log(window.findChild<QTextEdit *>(QStringLiteral("log")))
 {
     bannerBlocks = log->document()->blockCount();
-    connect(log, &QTextEdit::textChanged, this, [this] { printNewLines(); });
+    connect(log->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int) { printAddedLines(position); });
     qApp->installEventFilter(this);
 }
 
 int Walkthrough::run()
 {
     say(QStringLiteral("Scenario %1: %2").arg(scenario.name, scenario.description));
-    printNewLines();
+    QTextDocument *doc = log->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        printLine(block.text());
+    knownBlocks = doc->blockCount();
     snapshot(QStringLiteral("start"));
 
     say(QStringLiteral("== The operator presses Check Versions"));
-    button(QStringLiteral("  Check Versions  "))->click();
+    button(QStringLiteral("checkButton"))->click();
     snapshot(QStringLiteral("after-check"));
 
     if (!scenario.command.isEmpty()) {
         QPushButton *command = button(scenario.command);
         if (!command->isEnabled()) {
-            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(scenario.command.trimmed()));
+            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(command->text().trimmed()));
             return 1;
         }
-        say(QStringLiteral("== The operator presses %1").arg(scenario.command.trimmed()));
+        say(QStringLiteral("== The operator presses %1").arg(command->text().trimmed()));
         writing = true;
         command->click();
         writing = false;
@@ -118,17 +123,25 @@ bool Walkthrough::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void Walkthrough::printNewLines()
+// A line goes in as a paragraph after the one at position: at the end of
+// the log, or below the banner, where the start-up check puts its lines.
+void Walkthrough::printAddedLines(int position)
 {
     QTextDocument *doc = log->document();
-    for (; printedBlocks < doc->blockCount(); ++printedBlocks) {
-        const QString text = doc->findBlockByNumber(printedBlocks).text();
-        say(QStringLiteral("log| ") + text);
-        // Picture the busy dialog once the write has begun.
-        if (writing && !busyPictureTaken && text.startsWith(QLatin1String("Updating FPGA"))) {
-            busyPictureTaken = true;
-            QTimer::singleShot(400, this, [this] { snapshot(QStringLiteral("writing")); });
-        }
+    const int added = doc->blockCount() - knownBlocks;
+    knownBlocks = doc->blockCount();
+    QTextBlock block = doc->findBlock(position).next();
+    for (int n = 0; n < added && block.isValid(); ++n, block = block.next())
+        printLine(block.text());
+}
+
+void Walkthrough::printLine(const QString &text)
+{
+    say(QStringLiteral("log| ") + text);
+    // Picture the busy dialog once the write has begun.
+    if (writing && !busyPictureTaken && text.startsWith(QLatin1String("Updating FPGA"))) {
+        busyPictureTaken = true;
+        QTimer::singleShot(400, this, [this] { snapshot(QStringLiteral("writing")); });
     }
 }
 
@@ -175,9 +188,9 @@ void Walkthrough::snapshot(const QString &name)
         say(QStringLiteral("could not save %1").arg(file));
 }
 
-QPushButton *Walkthrough::button(const QString &text) const
+QPushButton *Walkthrough::button(const QString &name) const
 {
-    return buttonIn(&window, text);
+    return window.findChild<QPushButton *>(name);
 }
 
 QStringList Walkthrough::logBelowBanner() const

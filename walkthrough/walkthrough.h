@@ -21,7 +21,7 @@ struct Scenario
     QString description;
     std::function<void(orvsim::Device &)> setUp;
     std::function<void()> faults;
-    QString command; // the button pressed after the check, or empty
+    QString command; // the name of the button pressed after the check, or empty
     // Whether the run ended as it should: the log below the banner, and the
     // device afterwards.
     std::function<bool(const QStringList &, const orvsim::Device &)> expected;
@@ -39,16 +39,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void printNewLines();
+    void printAddedLines(int position);
+    void printLine(const QString &text);
     void snapshot(const QString &name);
-    QPushButton *button(const QString &text) const;
+    QPushButton *button(const QString &name) const;
     QStringList logBelowBanner() const;
 
     MainWindow &window;
     const Scenario &scenario;
     QDir pictures;
     QTextEdit *log;
-    int printedBlocks = 0;
+    int knownBlocks = 0;
     int bannerBlocks = 0;
     int pictureCount = 0;
     bool writing = false;
