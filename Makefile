@@ -69,18 +69,10 @@ run: build
 	    $(MAKE) --no-print-directory sim-scenario SCENARIO=$(SCENARIO) && cd $(BIN) && ./orv1600-updater; \
 	fi
 
-# Puts the simulated device of a real run in the named scenario.
+# Puts the simulated device of a real run in the named scenario; orv-sim
+# lists them.
 sim-scenario:
-	@case "$(SCENARIO)" in \
-	    "") ;; \
-	    typical) $(BIN)/orv-sim reset ;; \
-	    up-to-date) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=7 fpga-image=9 ;; \
-	    fpga-failed) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=7 fpga-image=9 fpga=failed ;; \
-	    bootloader) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=erased bootloader=yes ;; \
-	    absent) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set absent=yes ;; \
-	    unplug-fpga) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set unplug=fpga-write ;; \
-	    *) echo "make run: unknown SCENARIO '$(SCENARIO)' (typical, up-to-date, fpga-failed, bootloader, absent, unplug-fpga)"; exit 2 ;; \
-	esac
+	@[ -z "$(SCENARIO)" ] || $(BIN)/orv-sim scenario "$(SCENARIO)"
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-asan
