@@ -69,18 +69,10 @@ run: build
 	    $(MAKE) --no-print-directory sim-scenario SCENARIO=$(SCENARIO) && cd $(BIN) && ./orv1600-updater; \
 	fi
 
-# Puts the simulated device of a real run in the named scenario.
+# Puts the simulated device of a real run in the named scenario; orv-sim
+# lists them.
 sim-scenario:
-	@case "$(SCENARIO)" in \
-	    "") ;; \
-	    typical) $(BIN)/orv-sim reset ;; \
-	    up-to-date) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=7 fpga-image=9 ;; \
-	    fpga-failed) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=7 fpga-image=9 fpga=failed ;; \
-	    bootloader) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set firmware=erased bootloader=yes ;; \
-	    absent) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set absent=yes ;; \
-	    unplug-fpga) $(BIN)/orv-sim reset >/dev/null && $(BIN)/orv-sim set unplug=fpga-write ;; \
-	    *) echo "make run: unknown SCENARIO '$(SCENARIO)' (typical, up-to-date, fpga-failed, bootloader, absent, unplug-fpga)"; exit 2 ;; \
-	esac
+	@[ -z "$(SCENARIO)" ] || $(BIN)/orv-sim scenario "$(SCENARIO)"
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-asan
@@ -122,7 +114,6 @@ WINDOWS_PACKAGES ?= $(if $(ORV_API_ROOT),win64,win64 win32)
 WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip xz-utils dpkg-dev perl python3 \
                 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
                 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64
-WINE := /usr/lib/wine/wine64
 export WINEPREFIX ?= $(CURDIR)/$(WIN_DIR)/wine
 export WINEDEBUG ?= -all
 # No prompts to install Wine's Mono or Gecko.
@@ -158,7 +149,7 @@ windows: $(if $(filter win64,$(WINDOWS_PACKAGES)),qt-kit) $(if $(filter win32,$(
 # Every test of the cross build, as Windows programs under Wine, against an
 # X server of its own; then the package, unzipped as an operator would.
 windows-test: windows
-	@[ -e $(WINEPREFIX)/system.reg ] || { echo "Making the Wine prefix $(WINEPREFIX)"; $(WINE) wineboot -i >/dev/null 2>&1; }
+	@[ -e $(WINEPREFIX)/system.reg ] || { echo "Making the Wine prefix $(WINEPREFIX)"; windows/wine-run.sh wineboot -i >/dev/null 2>&1; }
 	cd $(WIN_DIR) && xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" ctest --output-on-failure -j $(JOBS)
 	$(if $(filter win32,$(WINDOWS_PACKAGES)),cd $(WIN32_DIR) && ctest --output-on-failure)
 

@@ -163,7 +163,7 @@ void TestSharedDevice::foreignFilesAreLeftAndRefused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("named"); // what orv-sim's line names besides the file
-    QTest::addColumn<bool>("ours");     // carries the mark: orv-sim reset may replace it
+    QTest::addColumn<bool>("ours");     // carries the mark: orv-sim reset and scenario may replace it
     QTest::newRow("notes") << QByteArray("notes\n") << QString() << false;
     QTest::newRow("unrelated JSON") << QByteArray(R"({"present": true, "fx3Store": 7})") << "kind" << false;
     QTest::newRow("hand-edited, a comma missing")
@@ -196,8 +196,10 @@ void TestSharedDevice::foreignFilesAreLeftAndRefused()
     QVERIFY(!Simulator::usePersistentState(path));
     checkRefusedByTool({QStringLiteral("show")}, path, named);
     checkRefusedByTool({QStringLiteral("set"), QStringLiteral("absent=yes")}, path, named);
-    if (!ours)
+    if (!ours) {
         checkRefusedByTool({QStringLiteral("reset")}, path, named);
+        checkRefusedByTool({QStringLiteral("scenario"), QStringLiteral("absent")}, path, named);
+    }
     QCOMPARE(contents(path), bytes);
 }
 

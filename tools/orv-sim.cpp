@@ -1,6 +1,7 @@
 // Shows and sets up the simulated ORV1600 that real runs of the updater see.
 
 #include "firmwarerelease.h"
+#include "scenarios.h"
 #include "simulator.h"
 
 #include <QCoreApplication>
@@ -32,9 +33,14 @@ int usage()
     std::fprintf(stderr,
         "usage: orv-sim show\n"
         "       orv-sim reset\n"
+        "       orv-sim scenario NAME\n"
         "       orv-sim set KEY=VALUE ...\n"
         "\n"
         "reset gives the typical device: firmware 5, FPGA loaded.\n"
+        "scenario NAME gives the typical device set up for one of these runs:\n");
+    for (const Scenario &scenario : scenarios())
+        std::fprintf(stderr, "  %-12s %s\n", qPrintable(scenario.name), qPrintable(scenario.description));
+    std::fprintf(stderr,
         "keys:\n"
         "  firmware=N|erased      the FX3 program in the device's store, running (N any\n"
         "                         32-bit integer but -2147483648). For a firmware of the\n"
@@ -243,8 +249,16 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("show") && args.size() == 1) {
         if (!Simulator::usePersistentState(path, Access::ReadOnly))
             return 1;
-    } else if (command == QLatin1String("reset") && args.size() == 1) {
+    } else if ((command == QLatin1String("reset") && args.size() == 1)
+               || (command == QLatin1String("scenario") && args.size() == 2)) {
+        // reset is the typical scenario.
+        const Scenario *scenario = findScenario(args.value(1, QStringLiteral("typical")));
+        if (!scenario) {
+            std::fprintf(stderr, "orv-sim: no scenario %s\n", qPrintable(args[1]));
+            return usage();
+        }
         Simulator::reset(Device::typical());
+        Simulator::edit(scenario->setUp);
         if (!Simulator::saveState(path) || !Simulator::usePersistentState(path, Access::ReadOnly))
             return 1;
     } else if (command == QLatin1String("set") && args.size() > 1) {

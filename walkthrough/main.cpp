@@ -43,12 +43,9 @@ int main(int argc, char *argv[])
     }
     const QString name = args.value(0, QStringLiteral("typical"));
 
-    const Scenario *scenario = nullptr;
-    for (const Scenario &candidate : scenarios()) {
-        if (candidate.name == name)
-            scenario = &candidate;
-    }
-    if (!scenario || args.size() > 1) {
+    const Scenario *scenario = findScenario(name);
+    const OperatorRun *operatorRun = operatorRunIn(name);
+    if (!scenario || !operatorRun || args.size() > 1) {
         std::fprintf(stderr, "usage: orv-walkthrough [SCENARIO] [--out FOLDER]\nscenarios:\n");
         for (const Scenario &candidate : scenarios())
             std::fprintf(stderr, "  %-12s %s\n", qPrintable(candidate.name), qPrintable(candidate.description));
@@ -70,9 +67,8 @@ int main(int argc, char *argv[])
     Device device;
     device.fx3WriteMs = 1000;
     device.fpgaWriteMs = 2000;
-    scenario->setUp(device);
     Simulator::reset(device);
-    scenario->faults();
+    Simulator::edit(scenario->setUp);
     // The scenario's device goes into the state file, where orv-sim can look
     // at it and change it while the walk-through runs. The library has said
     // why when it cannot.
@@ -84,6 +80,6 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
     QApplication::processEvents();
-    Walkthrough walkthrough(window, *scenario, pictures);
+    Walkthrough walkthrough(window, *scenario, *operatorRun, pictures);
     return walkthrough.run();
 }

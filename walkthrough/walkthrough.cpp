@@ -46,8 +46,10 @@ QPushButton *buttonIn(QWidget *parent, const QString &text)
 
 } // namespace
 
-Walkthrough::Walkthrough(MainWindow &window, const Scenario &scenario, const QDir &pictures)
-    : window(window), scenario(scenario), pictures(pictures), log(window.findChild<QTextEdit *>(QStringLiteral("log")))
+Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const OperatorRun &operatorRun,
+                         const QDir &pictures)
+    : window(window), scenario(scenario), operatorRun(operatorRun), pictures(pictures),
+      log(window.findChild<QTextEdit *>(QStringLiteral("log")))
 {
     bannerBlocks = log->document()->blockCount();
     connect(log->document(), &QTextDocument::contentsChange, this,
@@ -68,8 +70,8 @@ int Walkthrough::run()
     button(QStringLiteral("checkButton"))->click();
     snapshot(QStringLiteral("after-check"));
 
-    if (!scenario.command.isEmpty()) {
-        QPushButton *command = button(scenario.command);
+    if (!operatorRun.command.isEmpty()) {
+        QPushButton *command = button(operatorRun.command);
         if (!command->isEnabled()) {
             say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(command->text().trimmed()));
             return 1;
@@ -86,7 +88,7 @@ int Walkthrough::run()
     const orvsim::Device device = orvsim::Simulator::device();
     say(QStringLiteral("Device afterwards:\n") + orvsim::Simulator::describe().trimmed());
     say(QStringLiteral("Pictures are in %1").arg(QDir::toNativeSeparators(pictures.absolutePath())));
-    if (!scenario.expected(logBelowBanner(), device)) {
+    if (!operatorRun.expected(logBelowBanner(), device)) {
         say(QStringLiteral("FAILED: the scenario did not end as expected"));
         return 1;
     }

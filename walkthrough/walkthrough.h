@@ -1,7 +1,7 @@
 #ifndef WALKTHROUGH_H
 #define WALKTHROUGH_H
 
-#include "simulator.h"
+#include "scenarios.h"
 
 #include <QDir>
 #include <QObject>
@@ -14,13 +14,11 @@ class MainWindow;
 class QPushButton;
 class QTextEdit;
 
-// One operator's run of the real window against a fresh simulated device.
-struct Scenario
+// What the operator does in one of the simulated device's scenarios
+// (orvsim::scenarios()), and how the run must end.
+struct OperatorRun
 {
-    QString name;
-    QString description;
-    std::function<void(orvsim::Device &)> setUp;
-    std::function<void()> faults;
+    QString scenario;
     QString command; // the name of the button pressed after the check, or empty
     // Whether the run ended as it should: the log below the banner, and the
     // device afterwards.
@@ -30,7 +28,8 @@ struct Scenario
 class Walkthrough : public QObject
 {
 public:
-    Walkthrough(MainWindow &window, const Scenario &scenario, const QDir &pictures);
+    Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const OperatorRun &operatorRun,
+                const QDir &pictures);
 
     // Works the window as an operator would; returns the exit code.
     int run();
@@ -46,7 +45,8 @@ private:
     QStringList logBelowBanner() const;
 
     MainWindow &window;
-    const Scenario &scenario;
+    const orvsim::Scenario &scenario;
+    const OperatorRun &operatorRun;
     QDir pictures;
     QTextEdit *log;
     int knownBlocks = 0;
@@ -57,7 +57,8 @@ private:
     QList<QPointer<QWidget>> answered;
 };
 
-const QList<Scenario> &scenarios();
+// The operator's part in the scenario of that name, or null.
+const OperatorRun *operatorRunIn(const QString &scenario);
 
 // Removes the pictures that a walk-through wrote into folder, in an earlier
 // run too, and nothing else.

@@ -23,6 +23,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # The Qt kit lies outside the target's root, where CMAKE_PREFIX_PATH says.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-
-# Tests run as Windows programs under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

@@ -24,7 +24,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # Wine keeps the build machine's QT_ variables from Windows programs; it
 # hands on WINEQT_ ones under the QT_ name.
 for name in $(compgen -e | grep '^QT_'); do export "WINE$name=${!name}"; done
-wine=/usr/lib/wine/wine64
+. "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 
 case $(basename "$program") in
     tst_*)

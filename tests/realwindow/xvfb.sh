@@ -1,10 +1,11 @@
 # Sourced: starts an Xvfb of its own on a free display and exports DISPLAY.
-# Sets $work (a scratch folder) and stops the X server and every process
-# named in $children when the script ends.
+# Sets $work (a scratch folder), $wine and $wineserver, and stops the X
+# server and every process named in $children when the script ends.
+. "$(dirname "${BASH_SOURCE[0]}")/../../windows/wine.sh"
 work=$(mktemp -d)
 children=""
 wine_prefix=""
-trap 'kill $children $xvfb 2>/dev/null; [ -z "$wine_prefix" ] || WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -k 2>/dev/null
+trap 'kill $children $xvfb 2>/dev/null; [ -z "$wine_prefix" ] || WINEPREFIX=$wine_prefix "$wineserver" -k 2>/dev/null
       wait 2>/dev/null; rm -rf "$work"' EXIT
 
 exec 3>"$work/display"
@@ -33,7 +34,7 @@ wait_for_exit() {
 own_wine_prefix() {
     wine_prefix="$work/prefix"
     export WINEPREFIX=$wine_prefix WINEDLLOVERRIDES="mscoree,mshtml="
-    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    "$wine" wineboot -i >/dev/null 2>&1
 }
 
 # The arguments of the real-window tests, PROGRAM X11WINDOW [LAUNCHER ARGS...],

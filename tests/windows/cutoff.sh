@@ -39,7 +39,7 @@ kill -9 $updater
 wait $updater 2>/dev/null
 # Until Wine's server has let go of the killed process and ended: nothing
 # of it is left for the next start to meet.
-/usr/lib/wine/wineserver -w
+"$wineserver" -w
 
 record=$(newest_record)
 [ -n "$record" ] || fail "no record of the run in $data/runs"

@@ -3,7 +3,6 @@
 # the package $zip unzipped into $folder. Failure lines start with $test.
 title="ORV1600 Firmware Updater"
 . "$(dirname "${BASH_SOURCE[0]}")/../realwindow/xvfb.sh"
-wine=/usr/lib/wine/wine64
 export WINEDEBUG=-all
 unset WINEPATH ORV_SIM_STATE
 fail() { echo "$test: $*"; exit 1; }
