@@ -413,7 +413,8 @@ void TestSimulatedDevice::unplugWhileAWriteTakesTime()
     QCOMPARE(orvConfigNetClearFPGA(handle), ORV_SUCCESS);
     const QByteArray fpga = fpgaRelease.toLocal8Bit();
     QFuture<ORVStatus> write = QtConcurrent::run([&] { return orvConfigNetWriteFGPA(handle, fpga.constData()); });
-    QTest::qWait(50);
+    // Unplugged once the write has begun, however late its thread starts.
+    QTRY_VERIFY(Simulator::describe().contains("FPGA store:  erased, being written"));
     QVERIFY(write.isRunning());
     // The device can be looked at while it writes.
     QVERIFY(Simulator::device().present);
