@@ -166,7 +166,7 @@ struct Window
     QPushButton *update() { return panel().findChild<QPushButton *>("updateButton"); }
     QPushButton *restore() { return panel().findChild<QPushButton *>("restoreButton"); }
     // The log below the banner.
-    QStringList lines() { return logLines(panel()).mid(11); }
+    QStringList lines() { return logLines(panel()).mid(bannerLength); }
 
     MainWindow window;
 };

@@ -1,6 +1,7 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "operatortexts.h"
 #include "simulator.h"
 #include "updater.h"
 
@@ -15,13 +16,6 @@
 #include <QtTest>
 
 namespace testsupport {
-
-// What ends every fault of the updater's own images, instead of advice on
-// the device.
-const QStringList damagedAdvice = {
-    "The firmware updater's own files are damaged.",
-    "Copy the firmware updater's folder again from its package, and run it from there.",
-    "If problem persists, contact Tessaly."};
 
 inline QTextEdit *logOf(Updater &panel)
 {

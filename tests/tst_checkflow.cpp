@@ -11,15 +11,10 @@ Q_DECLARE_METATYPE(testsupport::Answer)
 
 namespace {
 
-const QStringList header = {"", "Checking Firmware Versions...", ""};
 const QStringList checkCalls = {"GetDeviceList", "OpenDevice", "GetFirmwareVersion", "GetFPGAStatus", "CloseDevice"};
 const QStringList bootstrapCalls = {"GetDeviceList", "Bootstrap", "CloseDevice"};
-const QStringList bootstrapLines = {"Failed to open boot device.", "Looking to bootstrap device."};
-const QStringList restoreLines = {"Attempting to bootstrap firmware.", "Found serial 25203003",
+const QStringList restoreLines = {"Attempting to bootstrap firmware.", bootstrappedSerial,
                                   "Firmware can now be restored.", "Press Restore to continue."};
-const QStringList failureLines = {"Failed to detect device.",
-                                  "Cycle the power on the device, restart the firmware updater,  and try again.",
-                                  "If you continue to receive this message, contact Tessaly."};
 
 } // namespace
 
@@ -61,7 +56,7 @@ void TestCheckFlow::check_data()
     d.fx3Store = 7;
     QTest::newRow("firmware 7")
         << d << "" << Answer::Accept
-        << QStringList({"Found ORV1600", "Serial 25203117, with firmware 7.7.9", "Firmware does not require update."})
+        << upToDate
         << checkCalls << false << false << int(Ready) << serial;
     for (int unlisted : {0, 1, -3}) {
         d.fx3Store = unlisted;
@@ -100,13 +95,13 @@ void TestCheckFlow::check_data()
                                          << bootstrapCalls << false << true << int(NeedsRestore) << booted;
     QTest::newRow("boot loader, window control") << d << "" << Answer::WindowControl << bootstrapLines + restoreLines
                                                  << bootstrapCalls << false << true << int(NeedsRestore) << booted;
-    QTest::newRow("boot loader, bootstrap fails") << d << "Bootstrap" << Answer::Accept << bootstrapLines + failureLines
+    QTest::newRow("boot loader, bootstrap fails") << d << "Bootstrap" << Answer::Accept << bootstrapLines + noDeviceLines
                                                   << bootstrapCalls << false << false << int(NoDevice) << 0;
     d = Device();
     d.present = false;
-    QTest::newRow("absent") << d << "" << Answer::Accept << bootstrapLines + failureLines
+    QTest::newRow("absent") << d << "" << Answer::Accept << bootstrapLines + noDeviceLines
                             << bootstrapCalls << false << false << int(NoDevice) << 0;
-    QTest::newRow("open fails") << Device() << "OpenDevice" << Answer::Accept << bootstrapLines + failureLines
+    QTest::newRow("open fails") << Device() << "OpenDevice" << Answer::Accept << bootstrapLines + noDeviceLines
                                 << QStringList({"GetDeviceList", "OpenDevice", "Bootstrap", "CloseDevice"})
                                 << false << false << int(NoDevice) << 0;
 }
@@ -126,13 +121,13 @@ void TestCheckFlow::check()
     op.questionAnswer = selector;
     QTest::mouseClick(w.check(), Qt::LeftButton);
 
-    QCOMPARE(w.lines(), header + lines);
+    QCOMPARE(w.lines(), checkHeader + lines);
     QTEST(Simulator::callNames(), "calls");
     QVERIFY(!w.check()->isEnabled());
     QTEST(w.update()->isEnabled(), "update");
     QTEST(w.restore()->isEnabled(), "restore");
     QCOMPARE(op.busyDialogsSeen, 1);
-    QCOMPARE(op.busyLabel, QString("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    QCOMPARE(op.busyLabel, checkBusyLabel);
     // Owned by the window and centred on it, with no control to close or
     // minimize it.
     QCOMPARE(op.busyOwner, w.window.windowHandle());
@@ -239,27 +234,26 @@ void TestCheckFlow::damagedReleaseEnablesNothing_data()
     d.mode = Mode::BootLoader;
     d.fx3Store = erased;
     // The device is started only from the release's own image.
-    QTest::newRow("boot loader, FX3 image missing") << d << "fpga" << "Firmware image not found: %fx3" << bootstrapLines;
+    QTest::newRow("boot loader, FX3 image missing") << d << "fpga" << imageNotFound + "%fx3" << bootstrapLines;
     QTest::newRow("boot loader, FX3 image corrupt")
-        << d << "fx3=corrupt fpga" << "Firmware image is not the release's image: %fx3" << bootstrapLines;
+        << d << "fx3=corrupt fpga" << imageNotTheRelease + "%fx3" << bootstrapLines;
     QTest::newRow("boot loader, FX3 image of another version")
-        << d << "fx3=v6 fpga" << "Firmware image is not the release's image: %fx3" << bootstrapLines;
+        << d << "fx3=v6 fpga" << imageNotTheRelease + "%fx3" << bootstrapLines;
     QTest::newRow("boot loader, FPGA image corrupt")
-        << d << "fx3 fpga=corrupt" << "Firmware image is not the release's image: %fpga"
-        << bootstrapLines + restoreLines.mid(0, 2);
+        << d << "fx3 fpga=corrupt" << imageNotTheRelease + "%fpga" << bootstrapLines + restoreLines.mid(0, 2);
     // A device is still read and reported.
     QTest::newRow("running device, FPGA image corrupt")
-        << Device() << "fx3 fpga=corrupt" << "Firmware image is not the release's image: %fpga"
+        << Device() << "fx3 fpga=corrupt" << imageNotTheRelease + "%fpga"
         << QStringList({"Found ORV1600", "Serial 25203117, with firmware 5.5.7"});
     d = Device();
     d.fx3Store = 12;
     QTest::newRow("later release, FX3 image missing: nothing asked")
-        << d << "fpga" << "Firmware image not found: %fx3"
+        << d << "fpga" << imageNotFound + "%fx3"
         << QStringList({"Found ORV1600", "Serial 25203117, with firmware 12"});
     d = Device();
     d.fpgaStatus = 2;
     QTest::newRow("FPGA failed to load, FPGA image missing")
-        << d << "fx3" << "Firmware image not found: %fpga"
+        << d << "fx3" << imageNotFound + "%fpga"
         << QStringList({"FPGA failed to load.", "Attempting to bootstrap firmware.", "Found serial 25203117"});
 }
 
@@ -279,7 +273,7 @@ void TestCheckFlow::damagedReleaseEnablesNothing()
     QTRY_COMPARE(w.lines(), told);
     QTest::mouseClick(w.check(), Qt::LeftButton);
 
-    QCOMPARE(w.lines(), told + header + lines + told);
+    QCOMPARE(w.lines(), told + checkHeader + lines + told);
     for (const QString &call : Simulator::callNames())
         QVERIFY2(!call.startsWith("Clear") && !call.startsWith("Write"), qPrintable(call));
     QVERIFY(!w.update()->isEnabled());
@@ -312,7 +306,7 @@ void TestCheckFlow::quittingAsksNothingAndCallsNothing()
     Operator op(w.panel());
     LogWatcher watcher(w.panel());
     if (duringTheWait)
-        watcher.on(header[1], [] { QCoreApplication::exit(0); });
+        watcher.on(checkHeader[1], [] { QCoreApplication::exit(0); });
     else
         watcher.on(bootstrapLines[1], [] {
             QTimer::singleShot(0, qApp, [] {
@@ -325,7 +319,7 @@ void TestCheckFlow::quittingAsksNothingAndCallsNothing()
     QCOMPARE(QCoreApplication::exec(), 0);
 
     QFETCH(QStringList, lines);
-    QCOMPARE(w.lines(), header + lines);
+    QCOMPARE(w.lines(), checkHeader + lines);
     QCOMPARE(Simulator::callNames(), QStringList("GetDeviceList"));
     QCOMPARE(op.selectorsSeen, duringTheWait ? 0 : 1);
     QCOMPARE(op.questionsSeen, 0);

@@ -104,7 +104,7 @@ void TestDialogs::selectorAnswers()
 
 void TestDialogs::busyDialogHasNoButtonAndNoProgress()
 {
-    TSProgressDialog dialog("Checking firmware version\nEstimated 30 seconds\nPlease Wait");
+    TSProgressDialog dialog(checkBusyLabel);
     QCOMPARE(dialog.windowTitle(), QString("Please Wait"));
     QVERIFY(dialog.isModal());
     QCOMPARE(dialog.minimum(), 0);
@@ -116,7 +116,7 @@ void TestDialogs::busyDialogHasNoButtonAndNoProgress()
     auto *bar = dialog.findChild<QProgressBar *>();
     QVERIFY(bar);
     QCOMPARE(bar->maximum(), 0);
-    QCOMPARE(dialog.labelText(), QString("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
+    QCOMPARE(dialog.labelText(), checkBusyLabel);
     // In Windows' style, the groove fills the bar: the indicator is centred.
     QStyleOptionProgressBar option;
     option.initFrom(bar);
@@ -129,9 +129,9 @@ void TestDialogs::busyDialogHasNoButtonAndNoProgress()
 void TestDialogs::busyDialogWidthFollowsItsLabel_data()
 {
     QTest::addColumn<QString>("label");
-    QTest::newRow("check") << "Checking firmware version\nEstimated 30 seconds\nPlease Wait";
-    QTest::newRow("update") << "Updating Device\nDO NOT UNPLUG THE DEVICE\nThis process can take several minutes\nPlease Wait...";
-    QTest::newRow("restore") << "Performing Device Restore\nDO NOT UNPLUG DEVICE\nThis process will take up to 10 minutes\nPlease Wait...";
+    QTest::newRow("check") << checkBusyLabel;
+    QTest::newRow("update") << updateBusyLabel;
+    QTest::newRow("restore") << restoreBusyLabel;
     QTest::newRow("short") << "Wait";
 }
 

@@ -7,7 +7,7 @@
 #include <QCryptographicHash>
 #include <QtTest>
 
-using testsupport::ReleaseFolder;
+using namespace testsupport;
 
 static_assert(sizeof(ORVStatus) == 4, "ORVStatus is a 32-bit enumeration");
 
@@ -92,15 +92,13 @@ void TestReleaseFolder::imageProblems_data()
     QTest::addColumn<QString>("images");
     QTest::addColumn<bool>("handIn");
     QTest::addColumn<QStringList>("expected");
-    const QString otherImage = "Firmware image is not the release's image: ";
     QTest::newRow("intact") << "fx3 fpga" << false << QStringList();
-    QTest::newRow("both missing") << "" << false
-                                  << QStringList({"Firmware image not found: %fx3", "Firmware image not found: %fpga"});
-    QTest::newRow("another version") << "fx3 fpga=v6" << false << QStringList(otherImage + "%fpga");
+    QTest::newRow("both missing") << "" << false << QStringList({imageNotFound + "%fx3", imageNotFound + "%fpga"});
+    QTest::newRow("another version") << "fx3 fpga=v6" << false << QStringList(imageNotTheRelease + "%fpga");
     // Images of another release are checked against the digests handed in.
     QTest::newRow("another version, its digests handed in") << "fx3 fpga=v6" << true << QStringList();
     QTest::newRow("the release's image, other digests handed in") << "fx3 fpga" << true
-                                                                 << QStringList(otherImage + "%fpga");
+                                                                 << QStringList(imageNotTheRelease + "%fpga");
 }
 
 void TestReleaseFolder::imageProblems()

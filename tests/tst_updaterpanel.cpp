@@ -72,10 +72,9 @@ void TestUpdaterPanel::bannerLines()
 void TestUpdaterPanel::bannerColours()
 {
     Updater panel;
-    for (int line = 0; line < 11; ++line) {
-        const QColor expected = line == 9 ? QColor(Qt::red) : QColor(Qt::black);
-        QCOMPARE(lineColour(panel, line), expected);
-        QCOMPARE(hasOwnColour(panel, line), line == 9);
+    for (int line = 0; line < bannerLength; ++line) {
+        QCOMPARE(lineColour(panel, line), line == bannerRedLine ? failureColour : QColor(Qt::black));
+        QCOMPARE(hasOwnColour(panel, line), line == bannerRedLine);
     }
     QCOMPARE(logOf(panel)->textColor(), QColor(Qt::black));
 }
@@ -124,57 +123,55 @@ void TestUpdaterPanel::addLineAppendsOneParagraph()
     invoke(panel, "addLine", "Checking Firmware Versions...");
     invoke(panel, "addLine", "");
     const QStringList lines = logLines(panel);
-    QCOMPARE(lines.size(), 13);
-    QCOMPARE(lines.mid(11), QStringList({"Checking Firmware Versions...", ""}));
+    QCOMPARE(lines.size(), bannerLength + 2);
+    QCOMPARE(lines.mid(bannerLength), QStringList({"Checking Firmware Versions...", ""}));
 }
 
 void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak_data()
 {
-    QTest::addColumn<bool>("success");
+    QTest::addColumn<bool>("succeeded");
     QTest::addColumn<QColor>("colour");
     QTest::addColumn<QString>("operatorDid");
-    const QColor green(34, 177, 76, 255);
-    QTest::newRow("success") << true << green << "";
-    QTest::newRow("failure") << false << QColor(Qt::red) << "";
-    QTest::newRow("after a click in the red banner line") << true << green << "click";
-    QTest::newRow("with a selection across the red line") << true << green << "select";
+    QTest::newRow("success") << true << successColour << "";
+    QTest::newRow("failure") << false << failureColour << "";
+    QTest::newRow("after a click in the red banner line") << true << successColour << "click";
+    QTest::newRow("with a selection across the red line") << true << successColour << "select";
 }
 
 void TestUpdaterPanel::statusLinesAreColouredAndDoNotLeak()
 {
-    QFETCH(bool, success);
+    QFETCH(bool, succeeded);
     QFETCH(QColor, colour);
     QFETCH(QString, operatorDid);
     Updater panel;
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     QTextEdit *log = logOf(panel);
-    QTextCursor redLine(log->document()->findBlockByNumber(9));
+    QTextCursor redLine(log->document()->findBlockByNumber(bannerRedLine));
     redLine.movePosition(QTextCursor::NextWord);
     if (operatorDid == "click") {
         QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, log->cursorRect(redLine).center());
-        QCOMPARE(log->textCursor().blockNumber(), 9);
+        QCOMPARE(log->textCursor().blockNumber(), bannerRedLine);
     } else if (operatorDid == "select") {
-        redLine.setPosition(log->document()->findBlockByNumber(8).position(), QTextCursor::KeepAnchor);
+        redLine.setPosition(log->document()->findBlockByNumber(bannerRedLine - 1).position(), QTextCursor::KeepAnchor);
         log->setTextCursor(redLine);
     }
     const QTextCursor before = log->textCursor();
 
-    invoke(panel, "addLine", "Checking Firmware Versions...");
+    invoke(panel, "addLine", checkHeader[1]);
     QVERIFY(QMetaObject::invokeMethod(&panel, "addStatusLine", Qt::DirectConnection,
-                                      Q_ARG(QString, "Firmware updated successfully."), Q_ARG(bool, success)));
-    invoke(panel, "addLine", "You may now close the software.");
-    QCOMPARE(logLines(panel).mid(11), QStringList({"Checking Firmware Versions...", "Firmware updated successfully.",
-                                                   "You may now close the software."}));
-    QCOMPARE(lineColour(panel, 12), colour);
+                                      Q_ARG(QString, success[0]), Q_ARG(bool, succeeded)));
+    invoke(panel, "addLine", success[1]);
+    QCOMPARE(logLines(panel).mid(bannerLength), QStringList(checkHeader[1]) + success);
+    QCOMPARE(lineColour(panel, bannerLength + 1), colour);
     // The lines around it follow the palette, so a disabled log greys them.
-    for (int plain : {11, 13}) {
+    for (int plain : {bannerLength, bannerLength + 2}) {
         QCOMPARE(lineColour(panel, plain), QColor(Qt::black));
         QVERIFY(!hasOwnColour(panel, plain));
     }
     // Whatever the operator selected stays selected, and as it was.
-    QCOMPARE(lineColour(panel, 9), QColor(Qt::red));
-    QVERIFY(!hasOwnColour(panel, 8));
+    QCOMPARE(lineColour(panel, bannerRedLine), failureColour);
+    QVERIFY(!hasOwnColour(panel, bannerRedLine - 1));
     QCOMPARE(log->textCursor().anchor(), before.anchor());
     QCOMPARE(log->textCursor().position(), before.position());
 }
@@ -201,10 +198,8 @@ void TestUpdaterPanel::damagedReleaseIsToldAtStart_data()
     QTest::addColumn<QString>("images");
     QTest::addColumn<bool>("programFolder"); // the intact release beside the program
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("FX3 image corrupt")
-        << "fx3=corrupt fpga" << false << QStringList("Firmware image is not the release's image: %fx3");
-    QTest::newRow("both missing") << "" << false
-                                  << QStringList({"Firmware image not found: %fx3", "Firmware image not found: %fpga"});
+    QTest::newRow("FX3 image corrupt") << "fx3=corrupt fpga" << false << QStringList(imageNotTheRelease + "%fx3");
+    QTest::newRow("both missing") << "" << false << QStringList({imageNotFound + "%fx3", imageNotFound + "%fpga"});
     // Used instead, and named.
     QTest::newRow("FX3 image corrupt, the release beside the program")
         << "fx3=corrupt fpga" << true << QStringList("Using the firmware images in %bin");
@@ -225,12 +220,12 @@ void TestUpdaterPanel::damagedReleaseIsToldAtStart()
     panel.show();
     // Checked once the window is on screen, off the GUI thread; told below
     // the banner even when the operator was quicker.
-    invoke(panel, "addLine", "Checking Firmware Versions...");
-    QTRY_COMPARE(logLines(panel).mid(11), told + QStringList("Checking Firmware Versions..."));
+    invoke(panel, "addLine", checkHeader[1]);
+    QTRY_COMPARE(logLines(panel).mid(bannerLength), told + QStringList(checkHeader[1]));
     Release::findFolder(QString());
-    for (int n = 11; n < 11 + lines.size(); ++n)
-        QCOMPARE(lineColour(panel, n) == QColor(Qt::red), !programFolder);
-    QVERIFY(!hasOwnColour(panel, 11 + lines.size()));
+    for (int n = bannerLength; n < bannerLength + lines.size(); ++n)
+        QCOMPARE(lineColour(panel, n) == failureColour, !programFolder);
+    QVERIFY(!hasOwnColour(panel, bannerLength + lines.size()));
     QCOMPARE(QDir::current() == QDir(bin), programFolder);
 }
 
@@ -274,10 +269,10 @@ void TestUpdaterPanel::runIsRecorded()
     if (earlier < 0) {
         QVERIFY(QFile::remove(folder.path()));
         // Said once, and the panel goes on.
-        QCOMPARE(shown.mid(11), QStringList({notRecorded, "a line of this run"}));
+        QCOMPARE(shown.mid(bannerLength), QStringList({notRecorded, "a line of this run"}));
         return;
     }
-    QCOMPARE(shown.mid(11), QStringList("a line of this run"));
+    QCOMPARE(shown.mid(bannerLength), QStringList("a line of this run"));
     // Other files in the folder are not the program's to remove.
     QVERIFY(folder.exists("notes.txt"));
     QFile record(folder.filePath(folder.entryList(ours, QDir::Files, QDir::Name).last()));
@@ -322,8 +317,8 @@ void TestUpdaterPanel::replaceLastLine()
         invoke(panel, "addLine", line);
     invoke(panel, "replaceLastLine", "new");
     const QStringList lines = logLines(panel);
-    QCOMPARE(lines.mid(11), after);
-    QCOMPARE(lines.mid(0, 11).size(), 11);
+    QCOMPARE(lines.mid(bannerLength), after);
+    QCOMPARE(lines.mid(0, bannerLength).size(), bannerLength);
     QCOMPARE(lines[0], QString("ORV1600 firmware updater"));
 }
 
@@ -348,7 +343,7 @@ void TestUpdaterPanel::replaceLastLineOfAWrappedParagraph()
     invoke(panel, "replaceLastLine", "new");
     const QStringList lines = logLines(panel);
     // Only the last visual line goes, with the character before it.
-    QCOMPARE(lines.mid(11), QStringList({"before", kept, "new"}));
+    QCOMPARE(lines.mid(bannerLength), QStringList({"before", kept, "new"}));
 }
 
 QTEST_MAIN(TestUpdaterPanel)

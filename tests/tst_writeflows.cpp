@@ -20,14 +20,6 @@ using namespace testsupport;
 
 namespace {
 
-const QStringList checkHeader = {"", "Checking Firmware Versions...", ""};
-const QStringList updateHeader = {"", "Updating Firmware", ""};
-const QStringList restoreHeader = {"", "Restoring Device", ""};
-const QStringList success = {"Firmware updated successfully.", "You may now close the software."};
-const QStringList failure = {"Firmware updated unsuccessfully.", "Check device connections and re-run the software.",
-                             "If problem persists, contact Tessaly.", "You may now close the software."};
-const QString updateLabel = "Updating Device\nDO NOT UNPLUG THE DEVICE\nThis process can take several minutes\nPlease Wait...";
-const QString restoreLabel = "Performing Device Restore\nDO NOT UNPLUG DEVICE\nThis process will take up to 10 minutes\nPlease Wait...";
 const QString refusal = "Please wait: the software can be closed once the device has finished.";
 
 // The lines after the last header line of a write flow.
@@ -84,11 +76,9 @@ void TestWriteFlows::updateThroughThePanel_data()
     QTest::addColumn<bool>("succeeded");
     QTest::addColumn<int>("fx3Store");
     QTest::addColumn<int>("fpgaStore");
-    const QString fx3 = "Updating FX3, estimated 20 seconds.";
-    const QString fpga = "Updating FPGA, estimated 10 minutes.";
-    QTest::newRow("success") << "" << QStringList({fx3, fpga}) << true << 7 << 9;
-    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({fx3, fpga, "Failed Writing"}) << false << 7 << int(erased);
-    QTest::newRow("unplugged writing FPGA") << "unplug:WriteFPGA" << QStringList({fx3, fpga, "Failed Writing"}) << false << 7 << int(erased);
+    QTest::newRow("success") << "" << QStringList({updatingFx3, updatingFpga}) << true << 7 << 9;
+    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Writing"}) << false << 7 << int(erased);
+    QTest::newRow("unplugged writing FPGA") << "unplug:WriteFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Writing"}) << false << 7 << int(erased);
 }
 
 void TestWriteFlows::updateThroughThePanel()
@@ -111,12 +101,12 @@ void TestWriteFlows::updateThroughThePanel()
 
     QCOMPARE(afterHeader(w, updateHeader), workerLines + (succeeded ? success : failure));
     QCOMPARE(w.lines().mid(0, 3), checkHeader);
-    const int result = w.lines().indexOf(succeeded ? success[0] : failure[0]) + 11;
-    QCOMPARE(lineColour(w.panel(), result), succeeded ? QColor(34, 177, 76) : QColor(Qt::red));
+    const int result = w.lines().indexOf(succeeded ? success[0] : failure[0]) + bannerLength;
+    QCOMPARE(lineColour(w.panel(), result), succeeded ? successColour : failureColour);
     QCOMPARE(lineColour(w.panel(), result + 1), QColor(Qt::black));
     QVERIFY(panelDisabled(w));
     QCOMPARE(op.busyDialogsSeen, 2);
-    QCOMPARE(op.busyLabel, updateLabel);
+    QCOMPARE(op.busyLabel, updateBusyLabel);
     QVERIFY(busyWhileResult);
     QCOMPARE(busyDialogsAlive(), 0);
     QTEST(int(Simulator::device().fx3Store), "fx3Store");
@@ -133,9 +123,7 @@ void TestWriteFlows::updateSkipsCurrentComponentsWithPauses()
     LogWatcher watcher(w.panel());
     QVERIFY(QMetaObject::invokeMethod(&w.panel(), "updateDevice"));
 
-    const QString skipFx3 = "Skipping FX3, already current version.";
-    const QString skipFpga = "Skipping FPGA, already current version.";
-    QCOMPARE(afterHeader(w, updateHeader), QStringList({skipFx3, skipFpga}) + success);
+    QCOMPARE(afterHeader(w, updateHeader), QStringList({skippingFx3, skippingFpga}) + success);
     // Both pauses lie between the header, written before the worker starts,
     // and the result, written after it ended.
     QVERIFY(watcher.arrivalOf(success[0]) - watcher.arrivalOf(updateHeader[1]) >= 2 * 32 - 1);
@@ -154,8 +142,7 @@ void TestWriteFlows::secondRunAfterAnUpdateFindsTheRelease()
     }
     Window second;
     QTest::mouseClick(second.check(), Qt::LeftButton);
-    QCOMPARE(second.lines().mid(3), QStringList({"Found ORV1600", "Serial 25203117, with firmware 7.7.9",
-                                                 "Firmware does not require update."}));
+    QCOMPARE(second.lines().mid(3), upToDate);
     QVERIFY(!second.update()->isEnabled());
 }
 
@@ -164,11 +151,9 @@ void TestWriteFlows::restoreThroughThePanel_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("workerLines");
     QTest::addColumn<bool>("succeeded");
-    const QString fx3 = "Updating FX3 program, estimated 10 seconds.";
-    const QString fpga = "Updating FPGA, estimated 10 minutes.";
-    QTest::newRow("success") << "" << QStringList({fx3, fpga}) << true;
-    QTest::newRow("unplugged before the list") << "unplug:GetDeviceList" << QStringList({"Unable to find device."}) << false;
-    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({fx3, fpga, "Failed writing FPGA."}) << false;
+    QTest::newRow("success") << "" << QStringList({restoringFx3, updatingFpga}) << true;
+    QTest::newRow("unplugged before the list") << "unplug:GetDeviceList" << QStringList(unableToFindDevice) << false;
+    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false;
 }
 
 void TestWriteFlows::restoreThroughThePanel()
@@ -188,7 +173,7 @@ void TestWriteFlows::restoreThroughThePanel()
     QTest::mouseClick(w.restore(), Qt::LeftButton);
     QCOMPARE(afterHeader(w, restoreHeader), workerLines + (succeeded ? success : failure));
     QVERIFY(panelDisabled(w));
-    QCOMPARE(op.busyLabel, restoreLabel);
+    QCOMPARE(op.busyLabel, restoreBusyLabel);
     QCOMPARE(busyDialogsAlive(), 0);
     QCOMPARE(Simulator::device().fpgaStatus, succeeded ? 0 : 2);
 }
@@ -206,7 +191,7 @@ void TestWriteFlows::bootstrapThenRestoreBringsTheDeviceBack()
         Operator op(w.panel());
         QTest::mouseClick(w.check(), Qt::LeftButton);
         QCOMPARE(op.selectorsSeen, 1);
-        QVERIFY(w.lines().contains("Found serial 25203003"));
+        QVERIFY(w.lines().contains(bootstrappedSerial));
         Simulator::clearCalls();
         QTest::mouseClick(w.restore(), Qt::LeftButton);
         QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
@@ -218,8 +203,7 @@ void TestWriteFlows::bootstrapThenRestoreBringsTheDeviceBack()
     QCOMPARE(Simulator::device().mode, Mode::Normal);
     Window next;
     QTest::mouseClick(next.check(), Qt::LeftButton);
-    QCOMPARE(next.lines().mid(3), QStringList({"Found ORV1600", "Serial 25203003, with firmware 7.7.9",
-                                               "Firmware does not require update."}));
+    QCOMPARE(next.lines().mid(3), QStringList(upToDate).replaceInStrings("25203117", "25203003"));
 }
 
 void TestWriteFlows::missingImageErasesNothing()
@@ -232,7 +216,7 @@ void TestWriteFlows::missingImageErasesNothing()
     QDir::setCurrent(elsewhere.path());
     Simulator::clearCalls();
     QTest::mouseClick(w.update(), Qt::LeftButton);
-    const QStringList missing = ReleaseFolder::withPaths({"Firmware image not found: %fx3"});
+    const QStringList missing = ReleaseFolder::withPaths({imageNotFound + "%fx3"});
     QDir::setCurrent(previous);
 
     QCOMPARE(afterHeader(w, updateHeader), missing + failure.mid(0, 1) + damagedAdvice + failure.mid(3));
@@ -249,8 +233,8 @@ void TestWriteFlows::cutOffWriteIsRemembered_data()
     QTest::addColumn<QString>("lastLine");
     QTest::addColumn<QString>("told");
     const QString unfinished = "The last update of this device, begun %time, did not finish: its firmware may be incomplete.";
-    QTest::newRow("killed during the FX3 write") << "FX3" << "" << "Updating FX3, estimated 20 seconds." << unfinished;
-    QTest::newRow("killed during the FPGA write") << "FPGA" << "" << "Updating FPGA, estimated 10 minutes." << unfinished;
+    QTest::newRow("killed during the FX3 write") << "FX3" << "" << updatingFx3 << unfinished;
+    QTest::newRow("killed during the FPGA write") << "FPGA" << "" << updatingFpga << unfinished;
     QTest::newRow("FPGA write failed")
         << "" << "WriteFPGA" << "== Result: not written"
         << "The last update of this device, begun %time, failed: its firmware may be incomplete.";
@@ -343,7 +327,7 @@ void TestWriteFlows::cutOffWriteIsRemembered()
                              .replace("%path", QDir::toNativeSeparators(notePath));
     const int at = w.lines().indexOf(line);
     QCOMPARE(at, 5);
-    QCOMPARE(lineColour(w.panel(), 11 + at), QColor(Qt::red));
+    QCOMPARE(lineColour(w.panel(), bannerLength + at), failureColour);
     QCOMPARE(w.lines().last(), QString("Press Update to continue."));
     QVERIFY(w.update()->isEnabled());
     Simulator::clearCalls();
@@ -393,9 +377,8 @@ void TestWriteFlows::keepAwakeIsHeldForTheWrite()
     int heldAtWorkerLine = -1;
     bool heldAtResult = true;
     LogWatcher watcher(w.panel());
-    watcher.on("Updating FPGA, estimated 10 minutes.", [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
-    watcher.on(restore ? "Updating FX3 program, estimated 10 seconds." : "Updating FX3, estimated 20 seconds.",
-               [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
+    watcher.on(updatingFpga, [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
+    watcher.on(restore ? restoringFx3 : updatingFx3, [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
     watcher.on(fault.isEmpty() ? success[0] : failure[0], [&] { heldAtResult = KeepAwake::isHeld(); });
     QTest::mouseClick(restore ? w.restore() : w.update(), Qt::LeftButton);
 
@@ -448,7 +431,7 @@ void TestWriteFlows::applicationExitDuringAWriteWaitsForTheWorker()
     Window w;
     QTest::mouseClick(w.check(), Qt::LeftButton);
     LogWatcher watcher(w.panel());
-    watcher.on("Updating FPGA, estimated 10 minutes.", [] { QCoreApplication::exit(0); });
+    watcher.on(updatingFpga, [] { QCoreApplication::exit(0); });
     QTimer::singleShot(0, w.update(), [&] { QTest::mouseClick(w.update(), Qt::LeftButton); });
     QCOMPARE(QCoreApplication::exec(), 0);
     // The flow ran to its end before the application left its loop.

@@ -12,11 +12,6 @@ namespace {
 
 const QString fx3Image = QString::fromStdString(fx3ImagePath(Release::versions));
 const QString fpgaImage = QString::fromStdString(fpgaImagePath(Release::versions));
-const QString updFx3 = "Updating FX3, estimated 20 seconds.";
-const QString updFpga = "Updating FPGA, estimated 10 minutes.";
-const QString skipFx3 = "Skipping FX3, already current version.";
-const QString skipFpga = "Skipping FPGA, already current version.";
-const QString resFx3 = "Updating FX3 program, estimated 10 seconds.";
 
 // Every row: what stands in the stores afterwards is what was written before
 // the failure, and nothing else changed.
@@ -82,40 +77,39 @@ void TestWriteWorkers::update_data()
     const QStringList full = open + fx3 + fpga + preset;
     const int e = erased;
 
-    QTest::newRow("both written") << 5 << 7 << "both" << "" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
-    QTest::newRow("unknown versions") << 0 << 0 << "both" << "" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
-    QTest::newRow("newer device") << 8 << 10 << "both" << "" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
-    QTest::newRow("both current") << 7 << 9 << "both" << "" << QStringList({skipFx3, skipFpga}) << true << open + preset << 5 << 7;
-    QTest::newRow("only FX3 differs") << 5 << 9 << "both" << "" << QStringList({updFx3, skipFpga}) << true << open + fx3 + preset << 7 << 7;
-    QTest::newRow("only FPGA differs") << 7 << 7 << "both" << "" << QStringList({skipFx3, updFpga}) << true << open + fpga + preset << 5 << 9;
+    QTest::newRow("both written") << 5 << 7 << "both" << "" << QStringList({updatingFx3, updatingFpga}) << true << full << 7 << 9;
+    QTest::newRow("unknown versions") << 0 << 0 << "both" << "" << QStringList({updatingFx3, updatingFpga}) << true << full << 7 << 9;
+    QTest::newRow("newer device") << 8 << 10 << "both" << "" << QStringList({updatingFx3, updatingFpga}) << true << full << 7 << 9;
+    QTest::newRow("both current") << 7 << 9 << "both" << "" << QStringList({skippingFx3, skippingFpga}) << true << open + preset << 5 << 7;
+    QTest::newRow("only FX3 differs") << 5 << 9 << "both" << "" << QStringList({updatingFx3, skippingFpga}) << true << open + fx3 + preset << 7 << 7;
+    QTest::newRow("only FPGA differs") << 7 << 7 << "both" << "" << QStringList({skippingFx3, updatingFpga}) << true << open + fpga + preset << 5 << 9;
 
     QTest::newRow("open fails") << 5 << 7 << "both" << "OpenDevice" << QStringList({"Cannot Find Device"}) << false << open << 5 << 7;
-    QTest::newRow("FX3 clear fails") << 5 << 7 << "both" << "ClearFx3" << QStringList({updFx3, "Failed Clearing"}) << false << open + QStringList("ClearFx3") << 5 << 7;
-    QTest::newRow("FX3 write fails") << 5 << 7 << "both" << "WriteFx3" << QStringList({updFx3, "Failed Writing"}) << false << open + fx3 << e << 7;
-    QTest::newRow("FPGA clear fails") << 5 << 7 << "both" << "ClearFPGA" << QStringList({updFx3, updFpga, "Failed Clearing"}) << false << open + fx3 + QStringList("ClearFPGA") << 7 << 7;
-    QTest::newRow("FPGA write fails") << 5 << 7 << "both" << "WriteFPGA" << QStringList({updFx3, updFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
-    QTest::newRow("FPGA-only clear fails") << 7 << 7 << "both" << "ClearFPGA" << QStringList({skipFx3, updFpga, "Failed Clearing"}) << false << open + QStringList("ClearFPGA") << 5 << 7;
-    QTest::newRow("preset fails, ignored") << 5 << 7 << "both" << "Preset" << QStringList({updFx3, updFpga}) << true << full << 7 << 9;
+    QTest::newRow("FX3 clear fails") << 5 << 7 << "both" << "ClearFx3" << QStringList({updatingFx3, "Failed Clearing"}) << false << open + QStringList("ClearFx3") << 5 << 7;
+    QTest::newRow("FX3 write fails") << 5 << 7 << "both" << "WriteFx3" << QStringList({updatingFx3, "Failed Writing"}) << false << open + fx3 << e << 7;
+    QTest::newRow("FPGA clear fails") << 5 << 7 << "both" << "ClearFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Clearing"}) << false << open + fx3 + QStringList("ClearFPGA") << 7 << 7;
+    QTest::newRow("FPGA write fails") << 5 << 7 << "both" << "WriteFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
+    QTest::newRow("FPGA-only clear fails") << 7 << 7 << "both" << "ClearFPGA" << QStringList({skippingFx3, updatingFpga, "Failed Clearing"}) << false << open + QStringList("ClearFPGA") << 5 << 7;
+    QTest::newRow("preset fails, ignored") << 5 << 7 << "both" << "Preset" << QStringList({updatingFx3, updatingFpga}) << true << full << 7 << 9;
 
     QTest::newRow("unplugged at open") << 5 << 7 << "both" << "unplug:OpenDevice" << QStringList({"Cannot Find Device"}) << false << open << 5 << 7;
-    QTest::newRow("unplugged clearing FX3") << 5 << 7 << "both" << "unplug:ClearFx3" << QStringList({updFx3, "Failed Clearing"}) << false << open + QStringList("ClearFx3") << e << 7;
-    QTest::newRow("unplugged writing FX3") << 5 << 7 << "both" << "unplug:WriteFx3" << QStringList({updFx3, "Failed Writing"}) << false << open + fx3 << e << 7;
-    QTest::newRow("unplugged clearing FPGA") << 5 << 7 << "both" << "unplug:ClearFPGA" << QStringList({updFx3, updFpga, "Failed Clearing"}) << false << open + fx3 + QStringList("ClearFPGA") << 7 << e;
-    QTest::newRow("unplugged writing FPGA") << 5 << 7 << "both" << "unplug:WriteFPGA" << QStringList({updFx3, updFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
+    QTest::newRow("unplugged clearing FX3") << 5 << 7 << "both" << "unplug:ClearFx3" << QStringList({updatingFx3, "Failed Clearing"}) << false << open + QStringList("ClearFx3") << e << 7;
+    QTest::newRow("unplugged writing FX3") << 5 << 7 << "both" << "unplug:WriteFx3" << QStringList({updatingFx3, "Failed Writing"}) << false << open + fx3 << e << 7;
+    QTest::newRow("unplugged clearing FPGA") << 5 << 7 << "both" << "unplug:ClearFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Clearing"}) << false << open + fx3 + QStringList("ClearFPGA") << 7 << e;
+    QTest::newRow("unplugged writing FPGA") << 5 << 7 << "both" << "unplug:WriteFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Writing"}) << false << open + fx3 + fpga << 7 << e;
 
-    // Nothing is erased for an image that is not there.
-    // Nothing is erased for an image that is not exactly the release's.
-    const QStringList noFx3 = {"Firmware image is not the release's image: %fx3"};
-    QTest::newRow("no images") << 5 << 7 << "" << "" << QStringList({"Firmware image not found: %fx3"}) << false << QStringList() << 5 << 7;
-    QTest::newRow("FPGA image missing") << 5 << 7 << "fx3" << "" << QStringList({"Firmware image not found: %fpga"}) << false << QStringList() << 5 << 7;
-    QTest::newRow("FPGA image empty") << 5 << 7 << "fx3 fpga=empty" << "" << QStringList({"Firmware image is not the release's image: %fpga"}) << false << QStringList() << 5 << 7;
+    // Nothing is erased for an image that is not there, or not exactly the release's.
+    const QStringList noFx3 = {imageNotTheRelease + "%fx3"};
+    QTest::newRow("no images") << 5 << 7 << "" << "" << QStringList(imageNotFound + "%fx3") << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image missing") << 5 << 7 << "fx3" << "" << QStringList(imageNotFound + "%fpga") << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image empty") << 5 << 7 << "fx3 fpga=empty" << "" << QStringList(imageNotTheRelease + "%fpga") << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image corrupt") << 5 << 7 << "fx3=corrupt fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image truncated") << 5 << 7 << "fx3=truncated fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image of another version") << 5 << 7 << "fx3=v6 fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
     QTest::newRow("FPGA image under the FX3 name") << 5 << 7 << "fx3=swapped fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image is a text file") << 5 << 7 << "fx3=text fpga" << "" << noFx3 << false << QStringList() << 5 << 7;
-    QTest::newRow("FX3 image is a folder") << 5 << 7 << "fx3=folder fpga" << "" << QStringList({"Firmware image cannot be read: %fx3"}) << false << QStringList() << 5 << 7;
-    QTest::newRow("FX3 image missing, FPGA only") << 7 << 7 << "fpga" << "" << QStringList({skipFx3, updFpga}) << true << open + fpga + preset << 5 << 9;
+    QTest::newRow("FX3 image is a folder") << 5 << 7 << "fx3=folder fpga" << "" << QStringList(imageUnreadable + "%fx3") << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image missing, FPGA only") << 7 << 7 << "fpga" << "" << QStringList({skippingFx3, updatingFpga}) << true << open + fpga + preset << 5 << 9;
 }
 
 void TestWriteWorkers::update()
@@ -155,7 +149,7 @@ void TestWriteWorkers::updatePausesOnlyAfterSkipping()
     worker.deviceInfo = recordFor(7, 9);
     LineRecorder recorder(worker, &UpdateDeviceThread::addLine);
     runToEnd(worker);
-    QCOMPARE(recorder.texts(), QStringList({skipFx3, skipFpga}));
+    QCOMPARE(recorder.texts(), QStringList({skippingFx3, skippingFpga}));
     QVERIFY(recorder.pauseAfter(0) >= 31);
     QVERIFY(recorder.pauseAfter(1) >= 31);
     QVERIFY(worker.succeeded);
@@ -182,7 +176,7 @@ void TestWriteWorkers::restore_data()
     const QStringList fpga = {"ClearFPGA", "WriteFPGA"};
     const QStringList full = listOpen + fx3 + fpga + QStringList("Preset");
     const int e = erased;
-    const QStringList both = {resFx3, updFpga};
+    const QStringList both = {restoringFx3, updatingFpga};
 
     QTest::newRow("both written at the release") << failed << "both" << "" << both << true << full << 7 << 9 << false;
     Device older = failed;
@@ -191,26 +185,26 @@ void TestWriteWorkers::restore_data()
     QTest::newRow("both written") << older << "both" << "" << both << true << full << 7 << 9 << false;
     Device absent = failed;
     absent.present = false;
-    QTest::newRow("no device") << absent << "both" << "" << QStringList({"Unable to find device."}) << false << QStringList("GetDeviceList") << 7 << 9 << true;
+    QTest::newRow("no device") << absent << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9 << true;
     Device two = failed;
     two.otherSerialNumbers = {1234};
-    QTest::newRow("two devices") << two << "both" << "" << QStringList({"Unable to find device."}) << false << QStringList("GetDeviceList") << 7 << 9 << true;
+    QTest::newRow("two devices") << two << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9 << true;
     // The list's own status is not looked at: the count stays 1, the entry 0.
-    QTest::newRow("list fails") << failed << "both" << "GetDeviceList" << QStringList({"Failed to open device."}) << false << listOpen << 7 << 9 << true;
-    QTest::newRow("open fails") << failed << "both" << "OpenDevice" << QStringList({"Failed to open device."}) << false << listOpen << 7 << 9 << true;
-    QTest::newRow("FX3 clear fails") << older << "both" << "ClearFx3" << QStringList({resFx3, "Failed clearing boot FX3 device."}) << false << listOpen + QStringList("ClearFx3") << 5 << 7 << false;
-    QTest::newRow("FX3 write fails") << older << "both" << "WriteFx3" << QStringList({resFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
-    QTest::newRow("FPGA clear fails") << older << "both" << "ClearFPGA" << QStringList({resFx3, updFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << 7 << false;
-    QTest::newRow("FPGA write fails") << older << "both" << "WriteFPGA" << QStringList({resFx3, updFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
+    QTest::newRow("list fails") << failed << "both" << "GetDeviceList" << QStringList(failedToOpenDevice) << false << listOpen << 7 << 9 << true;
+    QTest::newRow("open fails") << failed << "both" << "OpenDevice" << QStringList(failedToOpenDevice) << false << listOpen << 7 << 9 << true;
+    QTest::newRow("FX3 clear fails") << older << "both" << "ClearFx3" << QStringList({restoringFx3, "Failed clearing boot FX3 device."}) << false << listOpen + QStringList("ClearFx3") << 5 << 7 << false;
+    QTest::newRow("FX3 write fails") << older << "both" << "WriteFx3" << QStringList({restoringFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
+    QTest::newRow("FPGA clear fails") << older << "both" << "ClearFPGA" << QStringList({restoringFx3, updatingFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << 7 << false;
+    QTest::newRow("FPGA write fails") << older << "both" << "WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
     QTest::newRow("preset fails, ignored") << older << "both" << "Preset" << both << true << full << 7 << 9 << false;
-    QTest::newRow("unplugged at the list") << older << "both" << "unplug:GetDeviceList" << QStringList({"Unable to find device."}) << false << QStringList("GetDeviceList") << 5 << 7 << true;
-    QTest::newRow("unplugged writing FX3") << older << "both" << "unplug:WriteFx3" << QStringList({resFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
-    QTest::newRow("unplugged clearing FPGA") << older << "both" << "unplug:ClearFPGA" << QStringList({resFx3, updFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << e << false;
-    QTest::newRow("unplugged writing FPGA") << older << "both" << "unplug:WriteFPGA" << QStringList({resFx3, updFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
-    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList({"Firmware image not found: %fpga"}) << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList({"Firmware image not found: %fx3"}) << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FX3 image corrupt") << older << "fx3=corrupt fpga" << "" << QStringList({"Firmware image is not the release's image: %fx3"}) << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FPGA image of another version") << older << "fx3 fpga=v6" << "" << QStringList({"Firmware image is not the release's image: %fpga"}) << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("unplugged at the list") << older << "both" << "unplug:GetDeviceList" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 5 << 7 << true;
+    QTest::newRow("unplugged writing FX3") << older << "both" << "unplug:WriteFx3" << QStringList({restoringFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
+    QTest::newRow("unplugged clearing FPGA") << older << "both" << "unplug:ClearFPGA" << QStringList({restoringFx3, updatingFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << e << false;
+    QTest::newRow("unplugged writing FPGA") << older << "both" << "unplug:WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
+    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList(imageNotFound + "%fpga") << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList(imageNotFound + "%fx3") << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FX3 image corrupt") << older << "fx3=corrupt fpga" << "" << QStringList(imageNotTheRelease + "%fx3") << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("FPGA image of another version") << older << "fx3 fpga=v6" << "" << QStringList(imageNotTheRelease + "%fpga") << false << QStringList() << 5 << 7 << false;
 }
 
 void TestWriteWorkers::restore()

@@ -4,6 +4,7 @@
 #include "deviceinfo.h"
 #include "firmwareimage.h"
 #include "firmwarerelease.h"
+#include "operatortexts.h"
 #include "simulator.h"
 
 #include <QDir>
