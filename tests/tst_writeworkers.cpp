@@ -52,7 +52,6 @@ class TestWriteWorkers : public QObject
 private slots:
     void update_data();
     void update();
-    void updatePausesOnlyAfterSkipping();
     void restore_data();
     void restore();
     void restoreWritesTheRecordedSerialAfterABootstrap();
@@ -119,8 +118,6 @@ void TestWriteWorkers::update()
     QFETCH(QString, images);
     QFETCH(QString, fault);
     QFETCH(bool, succeeded);
-    Simulator::reset();
-    injectFault(fault);
     const ReleaseFolder folder(images);
 
     UpdateDeviceThread worker;
@@ -128,10 +125,14 @@ void TestWriteWorkers::update()
     const DeviceInfo before = worker.deviceInfo;
     LineRecorder recorder(worker, &UpdateDeviceThread::addLine);
     QSignalSpy replaced(&worker, &UpdateDeviceThread::replaceLastLine);
-    runToEnd(worker);
+    recorder.run(worker, [&] {
+        Simulator::reset();
+        injectFault(fault);
+    });
 
     QFETCH(QStringList, lines);
     QCOMPARE(recorder.texts(), ReleaseFolder::withPaths(lines));
+    QCOMPARE(recorder.wrongPauses().join(", "), QString());
     QCOMPARE(worker.succeeded, succeeded);
     QTEST(Simulator::callNames(), "calls");
     QTEST(int(Simulator::device().fx3Store), "fx3Store");
@@ -140,19 +141,6 @@ void TestWriteWorkers::update()
     checkCalls(Simulator::calls(), before.serialNumber);
     QCOMPARE(worker.deviceInfo.serialNumber, before.serialNumber);
     QCOMPARE(worker.deviceInfo.fx3Version, before.fx3Version);
-}
-
-void TestWriteWorkers::updatePausesOnlyAfterSkipping()
-{
-    Simulator::reset();
-    UpdateDeviceThread worker;
-    worker.deviceInfo = recordFor(7, 9);
-    LineRecorder recorder(worker, &UpdateDeviceThread::addLine);
-    runToEnd(worker);
-    QCOMPARE(recorder.texts(), QStringList({skippingFx3, skippingFpga}));
-    QVERIFY(recorder.pauseAfter(0) >= 31);
-    QVERIFY(recorder.pauseAfter(1) >= 31);
-    QVERIFY(worker.succeeded);
 }
 
 void TestWriteWorkers::restore_data()
@@ -165,7 +153,6 @@ void TestWriteWorkers::restore_data()
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<int>("fx3Store");
     QTest::addColumn<int>("fpgaStore");
-    QTest::addColumn<bool>("pauseAtEnd");
 
     Device failed;
     failed.fx3Store = 7;
@@ -178,33 +165,33 @@ void TestWriteWorkers::restore_data()
     const int e = erased;
     const QStringList both = {restoringFx3, updatingFpga};
 
-    QTest::newRow("both written at the release") << failed << "both" << "" << both << true << full << 7 << 9 << false;
+    QTest::newRow("both written at the release") << failed << "both" << "" << both << true << full << 7 << 9;
     Device older = failed;
     older.fx3Store = 5;
     older.fpgaStore = 7;
-    QTest::newRow("both written") << older << "both" << "" << both << true << full << 7 << 9 << false;
+    QTest::newRow("both written") << older << "both" << "" << both << true << full << 7 << 9;
     Device absent = failed;
     absent.present = false;
-    QTest::newRow("no device") << absent << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9 << true;
+    QTest::newRow("no device") << absent << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9;
     Device two = failed;
     two.otherSerialNumbers = {1234};
-    QTest::newRow("two devices") << two << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9 << true;
+    QTest::newRow("two devices") << two << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9;
     // The list's own status is not looked at: the count stays 1, the entry 0.
-    QTest::newRow("list fails") << failed << "both" << "GetDeviceList" << QStringList(failedToOpenDevice) << false << listOpen << 7 << 9 << true;
-    QTest::newRow("open fails") << failed << "both" << "OpenDevice" << QStringList(failedToOpenDevice) << false << listOpen << 7 << 9 << true;
-    QTest::newRow("FX3 clear fails") << older << "both" << "ClearFx3" << QStringList({restoringFx3, "Failed clearing boot FX3 device."}) << false << listOpen + QStringList("ClearFx3") << 5 << 7 << false;
-    QTest::newRow("FX3 write fails") << older << "both" << "WriteFx3" << QStringList({restoringFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
-    QTest::newRow("FPGA clear fails") << older << "both" << "ClearFPGA" << QStringList({restoringFx3, updatingFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << 7 << false;
-    QTest::newRow("FPGA write fails") << older << "both" << "WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
-    QTest::newRow("preset fails, ignored") << older << "both" << "Preset" << both << true << full << 7 << 9 << false;
-    QTest::newRow("unplugged at the list") << older << "both" << "unplug:GetDeviceList" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 5 << 7 << true;
-    QTest::newRow("unplugged writing FX3") << older << "both" << "unplug:WriteFx3" << QStringList({restoringFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7 << false;
-    QTest::newRow("unplugged clearing FPGA") << older << "both" << "unplug:ClearFPGA" << QStringList({restoringFx3, updatingFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << e << false;
-    QTest::newRow("unplugged writing FPGA") << older << "both" << "unplug:WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e << false;
-    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList(imageNotFound + "%fpga") << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList(imageNotFound + "%fx3") << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FX3 image corrupt") << older << "fx3=corrupt fpga" << "" << QStringList(imageNotTheRelease + "%fx3") << false << QStringList() << 5 << 7 << false;
-    QTest::newRow("FPGA image of another version") << older << "fx3 fpga=v6" << "" << QStringList(imageNotTheRelease + "%fpga") << false << QStringList() << 5 << 7 << false;
+    QTest::newRow("list fails") << failed << "both" << "GetDeviceList" << QStringList(failedToOpenDevice) << false << listOpen << 7 << 9;
+    QTest::newRow("open fails") << failed << "both" << "OpenDevice" << QStringList(failedToOpenDevice) << false << listOpen << 7 << 9;
+    QTest::newRow("FX3 clear fails") << older << "both" << "ClearFx3" << QStringList({restoringFx3, "Failed clearing boot FX3 device."}) << false << listOpen + QStringList("ClearFx3") << 5 << 7;
+    QTest::newRow("FX3 write fails") << older << "both" << "WriteFx3" << QStringList({restoringFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7;
+    QTest::newRow("FPGA clear fails") << older << "both" << "ClearFPGA" << QStringList({restoringFx3, updatingFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << 7;
+    QTest::newRow("FPGA write fails") << older << "both" << "WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e;
+    QTest::newRow("preset fails, ignored") << older << "both" << "Preset" << both << true << full << 7 << 9;
+    QTest::newRow("unplugged at the list") << older << "both" << "unplug:GetDeviceList" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 5 << 7;
+    QTest::newRow("unplugged writing FX3") << older << "both" << "unplug:WriteFx3" << QStringList({restoringFx3, "Failed writing FX3."}) << false << listOpen + fx3 << e << 7;
+    QTest::newRow("unplugged clearing FPGA") << older << "both" << "unplug:ClearFPGA" << QStringList({restoringFx3, updatingFpga, "Failed clearing FPGA."}) << false << listOpen + fx3 + QStringList("ClearFPGA") << 7 << e;
+    QTest::newRow("unplugged writing FPGA") << older << "both" << "unplug:WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false << listOpen + fx3 + fpga << 7 << e;
+    QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList(imageNotFound + "%fpga") << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList(imageNotFound + "%fx3") << false << QStringList() << 5 << 7;
+    QTest::newRow("FX3 image corrupt") << older << "fx3=corrupt fpga" << "" << QStringList(imageNotTheRelease + "%fx3") << false << QStringList() << 5 << 7;
+    QTest::newRow("FPGA image of another version") << older << "fx3 fpga=v6" << "" << QStringList(imageNotTheRelease + "%fpga") << false << QStringList() << 5 << 7;
 }
 
 void TestWriteWorkers::restore()
@@ -213,19 +200,20 @@ void TestWriteWorkers::restore()
     QFETCH(QString, images);
     QFETCH(QString, fault);
     QFETCH(bool, succeeded);
-    QFETCH(bool, pauseAtEnd);
-    Simulator::reset(device);
-    injectFault(fault);
     const ReleaseFolder folder(images);
 
     RestoreDeviceThread worker;
     worker.deviceInfo = recordFor(7, 9, device.serialNumber);
     worker.deviceInfo.state = NeedsRestore;
     LineRecorder recorder(worker, &RestoreDeviceThread::addLine);
-    runToEnd(worker);
+    recorder.run(worker, [&] {
+        Simulator::reset(device);
+        injectFault(fault);
+    });
 
     QFETCH(QStringList, lines);
     QCOMPARE(recorder.texts(), ReleaseFolder::withPaths(lines));
+    QCOMPARE(recorder.wrongPauses().join(", "), QString());
     QCOMPARE(worker.succeeded, succeeded);
     QTEST(Simulator::callNames(), "calls");
     QTEST(int(Simulator::device().fx3Store), "fx3Store");
@@ -233,8 +221,6 @@ void TestWriteWorkers::restore()
     checkCalls(Simulator::calls(), device.serialNumber);
     if (!Simulator::calls().isEmpty())
         QCOMPARE(Simulator::calls()[0].count, 1);
-    if (pauseAtEnd)
-        QVERIFY(recorder.pauseAfter(recorder.lines.size() - 1) >= 31);
     if (succeeded && fault != "Preset")
         QCOMPARE(Simulator::device().fpgaStatus, 0);
 }
