@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace orvsim;
@@ -36,12 +37,12 @@ bool panelDisabled(Window &w)
            && !logOf(w.panel())->isEnabled();
 }
 
-int busyDialogsAlive()
+QWidgetList busyDialogs()
 {
-    int count = 0;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        count += qobject_cast<TSProgressDialog *>(widget) ? 1 : 0;
-    return count;
+    QWidgetList found = QApplication::topLevelWidgets();
+    found.erase(std::remove_if(found.begin(), found.end(), [](QWidget *w) { return !qobject_cast<TSProgressDialog *>(w); }),
+                found.end());
+    return found;
 }
 
 } // namespace
@@ -51,12 +52,10 @@ class TestWriteFlows : public QObject
     Q_OBJECT
 
 private slots:
-    void updateThroughThePanel_data();
-    void updateThroughThePanel();
+    void writeThroughThePanel_data();
+    void writeThroughThePanel();
     void updateSkipsCurrentComponentsWithPauses();
     void secondRunAfterAnUpdateFindsTheRelease();
-    void restoreThroughThePanel_data();
-    void restoreThroughThePanel();
     void bootstrapThenRestoreBringsTheDeviceBack();
     void missingImageErasesNothing();
     void cutOffWriteIsRemembered_data();
@@ -69,50 +68,68 @@ private slots:
     void quitSignalsWaitForTheWrite();
 };
 
-void TestWriteFlows::updateThroughThePanel_data()
+void TestWriteFlows::writeThroughThePanel_data()
 {
+    QTest::addColumn<bool>("restore");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("workerLines");
     QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QStringList>("calls");
     QTest::addColumn<int>("fx3Store");
     QTest::addColumn<int>("fpgaStore");
-    QTest::newRow("success") << "" << QStringList({updatingFx3, updatingFpga}) << true << 7 << 9;
-    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Writing"}) << false << 7 << int(erased);
-    QTest::newRow("unplugged writing FPGA") << "unplug:WriteFPGA" << QStringList({updatingFx3, updatingFpga, "Failed Writing"}) << false << 7 << int(erased);
+    addWriteFaultRows(Write::Update, updateRun, "update, ", false);
+    addWriteFaultRows(Write::Restore, restoreRun, "restore, ", true);
 }
 
-void TestWriteFlows::updateThroughThePanel()
+void TestWriteFlows::writeThroughThePanel()
 {
+    QFETCH(bool, restore);
     QFETCH(QString, fault);
     QFETCH(QStringList, workerLines);
     QFETCH(bool, succeeded);
-    Simulator::reset();
+    Device d;
+    d.fpgaStatus = restore ? 2 : 0;
+    Simulator::reset(d);
     Window w;
     Operator op(w.panel());
     QTest::mouseClick(w.check(), Qt::LeftButton);
-    QVERIFY(w.update()->isEnabled());
+    QPushButton *command = restore ? w.restore() : w.update();
+    QVERIFY(command->isEnabled());
     injectFault(fault);
     Simulator::clearCalls();
 
-    bool busyWhileResult = false;
+    // The busy dialog is kept up until the result.
+    bool busyAtResult = false;
+    const QString result = succeeded ? success[0] : failure[0];
     LogWatcher watcher(w.panel());
-    watcher.on(succeeded ? success[0] : failure[0], [&] { busyWhileResult = busyDialogsAlive() == 1; });
-    QTest::mouseClick(w.update(), Qt::LeftButton);
+    watcher.on(result, [&] { busyAtResult = busyDialogs().size() == 1 && busyDialogs()[0]->isVisible(); });
+    QTest::mouseClick(command, Qt::LeftButton);
 
-    QCOMPARE(afterHeader(w, updateHeader), workerLines + (succeeded ? success : failure));
-    QCOMPARE(w.lines().mid(0, 3), checkHeader);
-    const int result = w.lines().indexOf(succeeded ? success[0] : failure[0]) + bannerLength;
-    QCOMPARE(lineColour(w.panel(), result), succeeded ? successColour : failureColour);
-    QCOMPARE(lineColour(w.panel(), result + 1), QColor(Qt::black));
-    QVERIFY(panelDisabled(w));
+    const QStringList &header = restore ? restoreHeader : updateHeader;
+    QCOMPARE(afterHeader(w, header), workerLines + (succeeded ? success : failure));
+    const QStringList lines = w.lines();
+    QCOMPARE(lines.mid(0, 3), checkHeader);
+    // Of the flow's lines, the result's first alone has a colour of its own.
+    for (int n = lines.lastIndexOf(header[1]); n < lines.size(); ++n) {
+        if (lines[n] == result)
+            QCOMPARE(lineColour(w.panel(), bannerLength + n), succeeded ? successColour : failureColour);
+        else
+            QVERIFY2(!hasOwnColour(w.panel(), bannerLength + n), qPrintable(lines[n]));
+    }
+    QVERIFY(busyAtResult);
+    QVERIFY(busyDialogs().isEmpty());
     QCOMPARE(op.busyDialogsSeen, 2);
-    QCOMPARE(op.busyLabel, updateBusyLabel);
-    QVERIFY(busyWhileResult);
-    QCOMPARE(busyDialogsAlive(), 0);
+    QCOMPARE(op.busyLabel, restore ? restoreBusyLabel : updateBusyLabel);
+    QVERIFY(panelDisabled(w));
+    QTEST(Simulator::callNames(), "calls");
     QTEST(int(Simulator::device().fx3Store), "fx3Store");
     QTEST(int(Simulator::device().fpgaStore), "fpgaStore");
-    QVERIFY(!Simulator::callNames().contains("CloseDevice"));
-    QCOMPARE(Simulator::calls().first().serialNumber, Device().serialNumber);
+    QCOMPARE(Simulator::device().fpgaStatus, succeeded && !fault.endsWith("Preset") ? 0 : d.fpgaStatus);
+    // What is opened is the device the check found.
+    for (const Call &call : Simulator::calls()) {
+        if (call.op == Op::OpenDevice && call.status == ORV_SUCCESS)
+            QCOMPARE(call.serialNumber, d.serialNumber);
+    }
 }
 
 void TestWriteFlows::updateSkipsCurrentComponentsWithPauses()
@@ -144,38 +161,6 @@ void TestWriteFlows::secondRunAfterAnUpdateFindsTheRelease()
     QTest::mouseClick(second.check(), Qt::LeftButton);
     QCOMPARE(second.lines().mid(3), upToDate);
     QVERIFY(!second.update()->isEnabled());
-}
-
-void TestWriteFlows::restoreThroughThePanel_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QStringList>("workerLines");
-    QTest::addColumn<bool>("succeeded");
-    QTest::newRow("success") << "" << QStringList({restoringFx3, updatingFpga}) << true;
-    QTest::newRow("unplugged before the list") << "unplug:GetDeviceList" << QStringList(unableToFindDevice) << false;
-    QTest::newRow("FPGA write fails") << "WriteFPGA" << QStringList({restoringFx3, updatingFpga, "Failed writing FPGA."}) << false;
-}
-
-void TestWriteFlows::restoreThroughThePanel()
-{
-    QFETCH(QString, fault);
-    QFETCH(QStringList, workerLines);
-    QFETCH(bool, succeeded);
-    Device d;
-    d.fpgaStatus = 2;
-    Simulator::reset(d);
-    Window w;
-    Operator op(w.panel());
-    QTest::mouseClick(w.check(), Qt::LeftButton);
-    QVERIFY(w.restore()->isEnabled());
-    injectFault(fault);
-
-    QTest::mouseClick(w.restore(), Qt::LeftButton);
-    QCOMPARE(afterHeader(w, restoreHeader), workerLines + (succeeded ? success : failure));
-    QVERIFY(panelDisabled(w));
-    QCOMPARE(op.busyLabel, restoreBusyLabel);
-    QCOMPARE(busyDialogsAlive(), 0);
-    QCOMPARE(Simulator::device().fpgaStatus, succeeded ? 0 : 2);
 }
 
 void TestWriteFlows::bootstrapThenRestoreBringsTheDeviceBack()
@@ -348,7 +333,7 @@ void TestWriteFlows::restoreMessageStaysAboveTheResult()
         QTest::mouseClick(w.check(), Qt::LeftButton);
         Simulator::failCall(Op::WriteFPGA, ORV_ERROR);
         QTest::mouseClick(w.restore(), Qt::LeftButton);
-        QCOMPARE(afterHeader(w, restoreHeader).mid(2, 2), QStringList({"Failed writing FPGA.", failure[0]}));
+        QCOMPARE(afterHeader(w, restoreHeader).mid(2, 2), QStringList({failureLine(Write::Restore, Op::WriteFPGA, false), failure[0]}));
     }
 }
 
