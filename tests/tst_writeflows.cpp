@@ -55,14 +55,12 @@ private slots:
     void writeThroughThePanel_data();
     void writeThroughThePanel();
     void updateSkipsCurrentComponentsWithPauses();
-    void secondRunAfterAnUpdateFindsTheRelease();
-    void bootstrapThenRestoreBringsTheDeviceBack();
+    void nextRunFindsTheRelease_data();
+    void nextRunFindsTheRelease();
     void missingImageErasesNothing();
     void cutOffWriteIsRemembered_data();
     void cutOffWriteIsRemembered();
     void restoreMessageStaysAboveTheResult();
-    void keepAwakeIsHeldForTheWrite_data();
-    void keepAwakeIsHeldForTheWrite();
     void closingDuringAWriteIsRefused();
     void applicationExitDuringAWriteWaitsForTheWorker();
     void quitSignalsWaitForTheWrite();
@@ -95,14 +93,23 @@ void TestWriteFlows::writeThroughThePanel()
     QTest::mouseClick(w.check(), Qt::LeftButton);
     QPushButton *command = restore ? w.restore() : w.update();
     QVERIFY(command->isEnabled());
+    QVERIFY(!KeepAwake::isHeld());
     injectFault(fault);
     Simulator::clearCalls();
 
-    // The busy dialog is kept up until the result.
+    // The PC is kept awake from the worker's first line, and the busy dialog
+    // kept up, until the result.
+    int heldAtWorkerLines = 0;
+    bool heldAtResult = true;
     bool busyAtResult = false;
     const QString result = succeeded ? success[0] : failure[0];
     LogWatcher watcher(w.panel());
-    watcher.on(result, [&] { busyAtResult = busyDialogs().size() == 1 && busyDialogs()[0]->isVisible(); });
+    for (const QString &line : workerLines)
+        watcher.on(line, [&] { heldAtWorkerLines += KeepAwake::isHeld(); });
+    watcher.on(result, [&] {
+        heldAtResult = KeepAwake::isHeld();
+        busyAtResult = busyDialogs().size() == 1 && busyDialogs()[0]->isVisible();
+    });
     QTest::mouseClick(command, Qt::LeftButton);
 
     const QStringList &header = restore ? restoreHeader : updateHeader;
@@ -116,6 +123,8 @@ void TestWriteFlows::writeThroughThePanel()
         else
             QVERIFY2(!hasOwnColour(w.panel(), bannerLength + n), qPrintable(lines[n]));
     }
+    QCOMPARE(heldAtWorkerLines, workerLines.size());
+    QVERIFY(!heldAtResult && !KeepAwake::isHeld());
     QVERIFY(busyAtResult);
     QVERIFY(busyDialogs().isEmpty());
     QCOMPARE(op.busyDialogsSeen, 2);
@@ -148,47 +157,45 @@ void TestWriteFlows::updateSkipsCurrentComponentsWithPauses()
     QVERIFY(panelDisabled(w));
 }
 
-void TestWriteFlows::secondRunAfterAnUpdateFindsTheRelease()
+void TestWriteFlows::nextRunFindsTheRelease_data()
 {
-    Simulator::reset();
-    {
-        Window first;
-        QTest::mouseClick(first.check(), Qt::LeftButton);
-        QTest::mouseClick(first.update(), Qt::LeftButton);
-        QCOMPARE(first.lines().mid(first.lines().size() - 2), success);
-    }
-    Window second;
-    QTest::mouseClick(second.check(), Qt::LeftButton);
-    QCOMPARE(second.lines().mid(3), upToDate);
-    QVERIFY(!second.update()->isEnabled());
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<int>("serial"); // written with the FX3 program
+    Device booted;
+    booted.mode = Mode::BootLoader;
+    booted.fx3Store = booted.fpgaStore = erased;
+    booted.fpgaStatus = 2;
+    QTest::newRow("after an update") << Device() << Device().serialNumber;
+    QTest::newRow("after a bootstrap and a restore") << booted << Release::bootstrapSerialNumber;
 }
 
-void TestWriteFlows::bootstrapThenRestoreBringsTheDeviceBack()
+void TestWriteFlows::nextRunFindsTheRelease()
 {
-    Device d;
-    d.mode = Mode::BootLoader;
-    d.fx3Store = erased;
-    d.fpgaStore = erased;
-    d.fpgaStatus = 2;
-    Simulator::reset(d);
+    QFETCH(Device, device);
+    QFETCH(int, serial);
+    const bool booted = device.mode == Mode::BootLoader;
+    Simulator::reset(device);
     {
         Window w;
         Operator op(w.panel());
         QTest::mouseClick(w.check(), Qt::LeftButton);
-        QCOMPARE(op.selectorsSeen, 1);
-        QVERIFY(w.lines().contains(bootstrappedSerial));
+        QCOMPARE(op.selectorsSeen, booted ? 1 : 0);
+        QCOMPARE(w.lines().contains(bootstrappedSerial), booted);
         Simulator::clearCalls();
-        QTest::mouseClick(w.restore(), Qt::LeftButton);
+        QTest::mouseClick(booted ? w.restore() : w.update(), Qt::LeftButton);
         QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
-        const QVector<Call> calls = Simulator::calls();
-        QCOMPARE(calls[1].serialNumber, d.serialNumber);
-        QCOMPARE(calls[3].op, Op::WriteFx3);
-        QCOMPARE(calls[3].serialNumber, 25203003);
+        // Opened by the serial number it is listed by, written the one it is given.
+        QVERIFY(Simulator::callNames().contains("WriteFx3"));
+        for (const Call &call : Simulator::calls()) {
+            if (call.op == Op::OpenDevice || call.op == Op::WriteFx3)
+                QCOMPARE(call.serialNumber, call.op == Op::OpenDevice ? device.serialNumber : serial);
+        }
     }
     QCOMPARE(Simulator::device().mode, Mode::Normal);
     Window next;
     QTest::mouseClick(next.check(), Qt::LeftButton);
-    QCOMPARE(next.lines().mid(3), QStringList(upToDate).replaceInStrings("25203117", "25203003"));
+    QCOMPARE(next.lines().mid(3), QStringList(upToDate).replaceInStrings("25203117", QString::number(serial)));
+    QVERIFY(!next.update()->isEnabled());
 }
 
 void TestWriteFlows::missingImageErasesNothing()
@@ -335,41 +342,6 @@ void TestWriteFlows::restoreMessageStaysAboveTheResult()
         QTest::mouseClick(w.restore(), Qt::LeftButton);
         QCOMPARE(afterHeader(w, restoreHeader).mid(2, 2), QStringList({failureLine(Write::Restore, Op::WriteFPGA, false), failure[0]}));
     }
-}
-
-void TestWriteFlows::keepAwakeIsHeldForTheWrite_data()
-{
-    QTest::addColumn<bool>("restore");
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("update succeeds") << false << "";
-    QTest::newRow("update fails") << false << "WriteFx3";
-    QTest::newRow("restore succeeds") << true << "";
-    QTest::newRow("restore fails") << true << "ClearFPGA";
-}
-
-void TestWriteFlows::keepAwakeIsHeldForTheWrite()
-{
-    QFETCH(bool, restore);
-    QFETCH(QString, fault);
-    Device d;
-    d.fpgaStatus = restore ? 2 : 0;
-    Simulator::reset(d);
-    Window w;
-    QTest::mouseClick(w.check(), Qt::LeftButton);
-    QVERIFY(!KeepAwake::isHeld());
-    injectFault(fault);
-
-    int heldAtWorkerLine = -1;
-    bool heldAtResult = true;
-    LogWatcher watcher(w.panel());
-    watcher.on(updatingFpga, [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
-    watcher.on(restore ? restoringFx3 : updatingFx3, [&] { heldAtWorkerLine = KeepAwake::isHeld(); });
-    watcher.on(fault.isEmpty() ? success[0] : failure[0], [&] { heldAtResult = KeepAwake::isHeld(); });
-    QTest::mouseClick(restore ? w.restore() : w.update(), Qt::LeftButton);
-
-    QCOMPARE(heldAtWorkerLine, 1);
-    QVERIFY(!heldAtResult);
-    QVERIFY(!KeepAwake::isHeld());
 }
 
 void TestWriteFlows::closingDuringAWriteIsRefused()
