@@ -31,24 +31,17 @@ inline QStringList logLines(Updater &panel)
     return lines;
 }
 
-// The colour of the first character of paragraph n.
-inline QColor lineColour(Updater &panel, int n)
+// The format of the first character of paragraph n.
+inline QTextCharFormat lineFormat(Updater &panel, int n)
 {
-    const QTextBlock block = logOf(panel)->document()->findBlockByNumber(n);
-    QTextCursor cursor(block);
+    QTextCursor cursor(logOf(panel)->document()->findBlockByNumber(n));
     cursor.movePosition(QTextCursor::NextCharacter);
-    return cursor.charFormat().foreground().color();
+    return cursor.charFormat();
 }
 
-// Whether paragraph n carries a colour of its own rather than the palette's.
-inline bool hasOwnColour(Updater &panel, int n)
-{
-    const QTextBlock block = logOf(panel)->document()->findBlockByNumber(n);
-    QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::NextCharacter);
-    return cursor.charFormat().hasProperty(QTextFormat::ForegroundBrush);
-}
-
+// Its colour, and whether that is its own rather than the palette's.
+inline QColor lineColour(Updater &panel, int n) { return lineFormat(panel, n).foreground().color(); }
+inline bool hasOwnColour(Updater &panel, int n) { return lineFormat(panel, n).hasProperty(QTextFormat::ForegroundBrush); }
 
 inline void invoke(Updater &panel, const char *slot, const QString &s)
 {
