@@ -85,12 +85,12 @@ struct LineRecorder
     }
 
     // Runs the worker after setUp until it pauses after no line it should go
-    // straight on from, three times at most: a busy machine holds up a line
+    // straight on from, five times at most: a busy machine holds up a line
     // now and then, but a pause is there in every run.
     template<typename SetUp>
     void run(QThread &worker, SetUp setUp)
     {
-        for (int attempt = 0; attempt == 0 || (attempt < 3 && !wrongPauses().isEmpty()); ++attempt) {
+        for (int attempt = 0; attempt == 0 || (attempt < 5 && !wrongPauses().isEmpty()); ++attempt) {
             setUp();
             lines.clear();
             runToEnd(worker);
