@@ -15,10 +15,11 @@ public:
     SingleInstance &operator=(const SingleInstance &) = delete;
 
     // Whether this process holds the mark; false when another copy runs.
-    bool isOnlyOne() const;
+    bool isOnlyOne() const { return onlyOne; }
 
 private:
     bool onlyOne = true;
+    // Each system's own mark: singleinstance_win.cpp, singleinstance_unix.cpp.
 #ifdef Q_OS_WIN
     void *mutex = nullptr;
 #else

@@ -19,6 +19,11 @@ public:
     static bool isHeld();
 
 private:
+    // What the system is asked while the first instance lives:
+    // keepawake_win.cpp, keepawake_unix.cpp.
+    void holdSystem();
+    void releaseSystem();
+
     [[maybe_unused]] QWidget *window; // whose shutdown refusal carries the reason
 };
 

@@ -51,7 +51,8 @@ function(orv_delay_load_device_library target)
         COMMENT "Making the delay-import library of orv_api.dll")
     add_custom_target(orv_api_delayed DEPENDS ${library})
     add_dependencies(${target} orv_api_delayed)
-    target_link_libraries(${target} PRIVATE ${library})
+    # In place of orv_api, after the layers that call it (workers/).
+    set_property(TARGET ${target} PROPERTY ORV_DEVICE_LIBRARY ${library})
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${library})
 endfunction()
 

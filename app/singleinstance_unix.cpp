@@ -1,10 +1,5 @@
 #include "singleinstance.h"
 
-#if defined(Q_OS_WIN)
-#include <QString>
-
-#include <windows.h>
-#else
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -12,32 +7,11 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#endif
 
 namespace {
 // One name for every user's session: the device is one per PC.
 const char markName[] = "ORV1600-Firmware-Updater";
 }
-
-#if defined(Q_OS_WIN)
-
-SingleInstance::SingleInstance()
-{
-    const QString name = QStringLiteral("Global\\") + QLatin1String(markName);
-    mutex = CreateMutexW(nullptr, FALSE, reinterpret_cast<LPCWSTR>(name.utf16()));
-    // Another copy made it first; one of another user's may not even be
-    // opened (access denied): either way the mark is taken.
-    const DWORD error = GetLastError();
-    onlyOne = !(error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED));
-}
-
-SingleInstance::~SingleInstance()
-{
-    if (mutex)
-        CloseHandle(mutex);
-}
-
-#else
 
 // A name in Linux's abstract socket namespace: it exists only while the
 // socket bound to it is open, so no file is left behind and a killed
@@ -64,11 +38,4 @@ SingleInstance::~SingleInstance()
 {
     if (socket >= 0)
         ::close(socket);
-}
-
-#endif
-
-bool SingleInstance::isOnlyOne() const
-{
-    return onlyOne;
 }

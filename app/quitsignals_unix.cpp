@@ -2,7 +2,6 @@
 
 #include <QSocketNotifier>
 
-#ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -58,14 +57,3 @@ QuitSignals::~QuitSignals()
     ::close(signalSockets[1]);
     signalSockets[0] = signalSockets[1] = -1;
 }
-
-#else
-
-QuitSignals::QuitSignals(QObject *parent)
-    : QObject(parent)
-{
-}
-
-QuitSignals::~QuitSignals() = default;
-
-#endif
