@@ -41,10 +41,7 @@ void RestoreDeviceThread::run()
 
     // Before the first erase: a write cut off from here on is remembered.
     WriteNoteGuard note(deviceInfo.serialNumber);
-    const QString noteProblem = note.begin(
-        WriteNote::tr("FX3 %1 from %2, FPGA %3 from %4")
-            .arg(target.fx3).arg(QString::fromStdString(fx3ImagePath(target)))
-            .arg(target.fpga).arg(QString::fromStdString(fpgaImagePath(target))));
+    const QString noteProblem = note.begin(target, true, true);
     if (!noteProblem.isEmpty())
         emit addLine(tr("This restore is not noted on this PC: %1.").arg(noteProblem));
 

@@ -4,8 +4,6 @@
 #include "releaseimages.h"
 #include "writenote.h"
 
-#include <QStringList>
-
 #include <orv_api.h>
 
 namespace {
@@ -42,12 +40,7 @@ void UpdateDeviceThread::run()
     // Before the first erase: a write cut off from here on is remembered.
     WriteNoteGuard note(deviceInfo.serialNumber);
     if (writeFx3 || writeFpga) {
-        QStringList writes;
-        if (writeFx3)
-            writes << WriteNote::tr("FX3 %1 from %2").arg(target.fx3).arg(QString::fromStdString(fx3ImagePath(target)));
-        if (writeFpga)
-            writes << WriteNote::tr("FPGA %1 from %2").arg(target.fpga).arg(QString::fromStdString(fpgaImagePath(target)));
-        const QString problem = note.begin(writes.join(QStringLiteral(", ")));
+        const QString problem = note.begin(target, writeFx3, writeFpga);
         if (!problem.isEmpty())
             emit addLine(tr("This update is not noted on this PC: %1.").arg(problem));
     }

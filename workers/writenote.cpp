@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringList>
 
 namespace {
 
@@ -136,9 +137,14 @@ WriteNoteGuard::~WriteNoteGuard()
         WriteNote::markFailed(serialNumber);
 }
 
-QString WriteNoteGuard::begin(const QString &writes)
+QString WriteNoteGuard::begin(VersionPair target, bool fx3, bool fpga)
 {
-    QString problem = WriteNote::begin(serialNumber, writes);
+    QStringList writes;
+    if (fx3)
+        writes << WriteNote::tr("FX3 %1 from %2").arg(target.fx3).arg(QString::fromStdString(fx3ImagePath(target)));
+    if (fpga)
+        writes << WriteNote::tr("FPGA %1 from %2").arg(target.fpga).arg(QString::fromStdString(fpgaImagePath(target)));
+    QString problem = WriteNote::begin(serialNumber, writes.join(QStringLiteral(", ")));
     begun = problem.isEmpty();
     return problem;
 }

@@ -1,6 +1,8 @@
 #ifndef WRITENOTE_H
 #define WRITENOTE_H
 
+#include "firmwarerelease.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
@@ -58,7 +60,8 @@ public:
     WriteNoteGuard(const WriteNoteGuard &) = delete;
     WriteNoteGuard &operator=(const WriteNoteGuard &) = delete;
 
-    QString begin(const QString &writes);
+    // Notes the stores about to be written with target's images.
+    QString begin(VersionPair target, bool fx3, bool fpga);
     void succeeded();
 
 private:
