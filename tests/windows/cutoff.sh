@@ -59,9 +59,4 @@ grep -q "Firmware updated successfully." "$record" || fail "Update after the cut
 echo "the next run told of it, offered Update, and the Update cleared the note"
 sim show | grep -E "store"
 
-for _ in $(seq 20); do
-    "$x11window" --pid $updater "$title" 0 0 5 >/dev/null 2>&1
-    kill -0 $updater 2>/dev/null || break
-    sleep 0.5
-done
-wait_for_exit $updater
+close_until_exit $updater 0 0

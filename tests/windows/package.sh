@@ -49,13 +49,7 @@ echo "$state"
 echo "$state" | grep -q "FX3 store: *version 7" && echo "$state" | grep -q "FPGA store: *version 9" ||
     fail "Check Versions then Update did not bring the device to 7 and 9"
 
-# Closing is refused until the flow has written its result; ask until it ends.
-for _ in $(seq 20); do
-    "$x11window" --pid $updater "$title" 800 400 5 >/dev/null 2>&1
-    kill -0 $updater 2>/dev/null || break
-    sleep 0.5
-done
-wait_for_exit $updater
+close_until_exit $updater 800 400
 code=$?
 echo "the updater exited with code $code"
 [ $code -eq 0 ] || exit 1
