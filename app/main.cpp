@@ -1,6 +1,5 @@
 #include "mainwindow.h"
 #include "quitsignals.h"
-#include "releaseimages.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -42,7 +41,6 @@ int main(int argc, char *argv[])
     }
 #endif
 
-    Release::findFolder(QCoreApplication::applicationDirPath());
     MainWindow window;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &window, &MainWindow::requestQuit);
     window.show();

@@ -7,26 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
 
 namespace {
-
-QMutex digestsMutex;
-QString startedIn;
-QString programIn;
-
-Release::ImageDigests &digests()
-{
-    static Release::ImageDigests current = Release::builtDigests();
-    return current;
-}
-
-QByteArray expectedDigest(const QString &fileName)
-{
-    const QMutexLocker lock(&digestsMutex);
-    return digests().value(fileName);
-}
 
 // The release's texts, under its name for a translator.
 class ReleaseText
@@ -34,74 +16,60 @@ class ReleaseText
     Q_DECLARE_TR_FUNCTIONS(Release)
 };
 
-} // namespace
-
-void Release::setImageDigests(const ImageDigests &imageDigests)
-{
-    const QMutexLocker lock(&digestsMutex);
-    digests() = imageDigests;
-}
-
-QString Release::imageProblem(const std::vector<std::string> &imagePaths)
-{
-    for (const std::string &path : imagePaths) {
-        const QFileInfo info(QString::fromStdString(path));
-        const QString shown = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
-        if (!info.exists())
-            return ReleaseText::tr("Firmware image not found: %1").arg(shown);
-        // Reading it is the only sure test of whether it can be read: on
-        // Windows, file permissions are not what they seem.
-        QFile file(info.filePath());
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly) || !hash.addData(&file)
-            || file.error() != QFileDevice::NoError)
-            return ReleaseText::tr("Firmware image cannot be read: %1").arg(shown);
-        const QByteArray expected = expectedDigest(info.fileName());
-        if (expected.isEmpty() || hash.result().toHex() != expected)
-            return ReleaseText::tr("Firmware image is not the release's image: %1").arg(shown);
-    }
-    return QString();
-}
-
-QStringList Release::releaseProblems(const QString &workingFolder)
+QStringList releaseProblems(const QString &folder)
 {
     QStringList problems;
-    const QDir folder(workingFolder);
-    for (const std::string &path : {fx3ImagePath(versions), fpgaImagePath(versions)}) {
-        const QString problem = imageProblem({folder.filePath(QString::fromStdString(path)).toStdString()});
+    const QDir dir(folder);
+    for (const std::string &path : {fx3ImagePath(Release::versions), fpgaImagePath(Release::versions)}) {
+        const QString problem = Release::readImage(dir.filePath(QString::fromStdString(path)));
         if (!problem.isEmpty())
             problems << problem;
     }
     return problems;
 }
 
-bool Release::findFolder(const QString &programFolder)
+bool holdsFirmwareFolder(const QString &folder)
 {
-    startedIn = QDir::currentPath();
-    programIn = programFolder;
-    if (QFileInfo(QDir::current().filePath(folderName())).isDir())
-        return false;
-    const QDir program(programFolder);
-    if (!QFileInfo(program.filePath(folderName())).isDir())
-        return false;
-    return QDir::setCurrent(program.absolutePath());
+    return !folder.isEmpty() && QFileInfo(QDir(folder).filePath(Release::folderName())).isDir();
+}
+
+} // namespace
+
+QString Release::readImage(const QString &path, QByteArray *content)
+{
+    const QFileInfo info(path);
+    const QString shown = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+    if (!info.exists())
+        return ReleaseText::tr("Firmware image not found: %1").arg(shown);
+    // Reading it is the only sure test of whether it can be read: on
+    // Windows, file permissions are not what they seem.
+    QFile file(path);
+    QByteArray bytes;
+    if (info.isFile() && file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!info.isFile() || !file.isOpen() || file.error() != QFileDevice::NoError || bytes.size() != file.size())
+        return ReleaseText::tr("Firmware image cannot be read: %1").arg(shown);
+    const QByteArray expected = builtDigests().value(info.fileName());
+    if (expected.isEmpty() || QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != expected)
+        return ReleaseText::tr("Firmware image is not the release's image: %1").arg(shown);
+    if (content)
+        *content = bytes;
+    return QString();
+}
+
+QString Release::FolderChoice::imageFolder() const
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).filePath(folderName())));
 }
 
 Release::FolderChoice Release::chooseFolder(const QString &workingFolder, const QString &programFolder)
 {
-    FolderChoice working{workingFolder, releaseProblems(workingFolder)};
+    FolderChoice working{QDir(workingFolder).absolutePath(), releaseProblems(workingFolder)};
     if (working.problems.isEmpty() || programFolder.isEmpty() || QDir(workingFolder) == QDir(programFolder))
         return working;
     FolderChoice program{QDir(programFolder).absolutePath(), releaseProblems(programFolder)};
-    return program.problems.isEmpty() ? program : working;
-}
-
-QString Release::startFolder()
-{
-    return startedIn.isEmpty() ? QDir::currentPath() : startedIn;
-}
-
-QString Release::programFolder()
-{
-    return programIn;
+    if (program.problems.isEmpty())
+        return program;
+    // Neither is intact: name the files of the one that is meant to hold it.
+    return !holdsFirmwareFolder(workingFolder) && holdsFirmwareFolder(programFolder) ? program : working;
 }

@@ -6,9 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <string>
-#include <vector>
-
 namespace Release {
 
 // The SHA-256 of each image file of the release, in lower-case hex, by file
@@ -17,42 +14,28 @@ using ImageDigests = QHash<QString, QByteArray>;
 
 // The digests the build recorded from the release's firmware folder.
 ImageDigests builtDigests();
-// The digests that images are checked against from now on: the build's,
-// unless other ones are handed in (for images of another release).
-void setImageDigests(const ImageDigests &digests);
 
-// The operator's line for the first image that is not exactly the release's
-// (missing, unreadable, or other bytes), naming it by its full path; empty
-// when all of them are. Every image is read whole: it is checked before
-// anything is erased, so that a store is only ever cleared for the image
-// the release carries.
-QString imageProblem(const std::vector<std::string> &imagePaths);
-
-// One line for each of the release's images that is not intact, for a
-// program whose working folder is workingFolder.
-QStringList releaseProblems(const QString &workingFolder);
-
-// When the working directory holds no release folder but the program's own
-// folder does, makes that the working directory, so that the release's
-// relative image names find the files. Returns whether it changed it.
-bool findFolder(const QString &programFolder);
+// Reads the image at path whole and compares it with the release's digest.
+// Returns the operator's line when it is missing, unreadable or not the
+// release's, naming it by its full path; otherwise an empty text, with its
+// bytes in *content when asked for.
+QString readImage(const QString &path, QByteArray *content = nullptr);
 
 // The folder whose release a run uses, and what is wrong with that release.
 struct FolderChoice
 {
-    QString folder;
+    QString folder; // absolute; holds the firmware folder
     QStringList problems;
+
+    // The firmware folder itself, as the operator is shown it.
+    QString imageFolder() const;
 };
 
-// The working folder when its release is intact; otherwise the program's
-// own folder when that holds the intact release; otherwise the working
-// folder still. Reads every image, so it belongs off the GUI thread.
+// Decides once per run which release it uses: the working folder's when it
+// is intact; otherwise the intact release beside the program; otherwise,
+// to name what is wrong, the first of the two that has a firmware folder.
+// Reads every image, so it belongs off the GUI thread.
 FolderChoice chooseFolder(const QString &workingFolder, const QString &programFolder);
-
-// The folder the program was started in, and its own folder, as findFolder
-// was told them; before findFolder, the working folder and none.
-QString startFolder();
-QString programFolder();
 
 } // namespace Release
 

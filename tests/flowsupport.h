@@ -8,6 +8,7 @@
 #include "tsprogressdialog.h"
 
 #include <QApplication>
+#include <QFutureWatcher>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -159,6 +160,10 @@ struct Window
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // As the operator sees it: the release checked and reported.
+        auto *releaseCheck = panel().findChild<QFutureWatcherBase *>("releaseCheck");
+        QVERIFY(releaseCheck);
+        QTRY_VERIFY(releaseCheck->isFinished());
     }
 
     Updater &panel() { return *qobject_cast<Updater *>(window.centralWidget()); }

@@ -53,6 +53,9 @@ const QStringList damagedAdvice = {
     "The firmware updater's own files are damaged.",
     "Copy the firmware updater's folder again from its package, and run it from there.",
     "If problem persists, contact Tessaly."};
+// Said at a check, once the advice above was given.
+const QString damagedReleaseAtCheck =
+    "Nothing can be written to the device: the firmware updater's own files are damaged, as said above.";
 
 // The write workers' lines; their FPGA line is the same.
 const QString updatingFx3 = "Updating FX3, estimated 20 seconds.";

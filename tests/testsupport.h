@@ -2,6 +2,7 @@
 #define TESTSUPPORT_H
 
 #include "operatortexts.h"
+#include "runrecord.h"
 #include "simulator.h"
 #include "updater.h"
 
@@ -55,6 +56,21 @@ inline bool closeByWindowControl(QWidget &widget)
 {
     widget.windowHandle()->close();
     return !widget.isVisible();
+}
+
+// The texts of the newest run record of this process's data folder, without
+// their times.
+inline QStringList recordLines()
+{
+    const QDir records(RunRecord::folder());
+    const QStringList names = records.entryList({"run-*.txt"}, QDir::Files, QDir::Name);
+    QFile record(records.filePath(names.value(names.size() - 1, "none")));
+    QStringList texts;
+    if (record.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        for (const QString &line : QString::fromUtf8(record.readAll()).split('\n', Qt::SkipEmptyParts))
+            texts << line.mid(25);
+    }
+    return texts;
 }
 
 // A fresh in-memory device, with no write time.

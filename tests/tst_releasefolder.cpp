@@ -1,4 +1,5 @@
 #include "firmwarerelease.h"
+#include "privateimages.h"
 #include "releaseimages.h"
 #include "workersupport.h"
 
@@ -18,8 +19,8 @@ class TestReleaseFolder : public QObject
 private slots:
     void init();
     void cleanup();
-    void findFolder_data();
-    void findFolder();
+    void chooseFolder_data();
+    void chooseFolder();
     void imageProblems_data();
     void imageProblems();
 
@@ -37,29 +38,29 @@ void TestReleaseFolder::cleanup()
     QDir::setCurrent(previous);
 }
 
-void TestReleaseFolder::findFolder_data()
+void TestReleaseFolder::chooseFolder_data()
 {
     // What each folder's firmware/ holds: the release, a damaged release
     // (an empty folder), or nothing by that name.
     QTest::addColumn<QString>("inWorkingDirectory");
     QTest::addColumn<QString>("inProgramFolder");
-    QTest::addColumn<bool>("moved");
     QTest::addColumn<bool>("programChosen");
-    QTest::newRow("started in its own folder") << "release" << "release" << false << false;
-    QTest::newRow("started elsewhere") << "none" << "release" << true << false;
-    QTest::newRow("working directory has one, program folder not") << "release" << "none" << false << false;
-    QTest::newRow("neither has one") << "none" << "none" << false << false;
+    QTest::newRow("started in its own folder") << "release" << "release" << false;
+    QTest::newRow("started elsewhere") << "none" << "release" << true;
+    QTest::newRow("working directory has one, program folder not") << "release" << "none" << false;
+    QTest::newRow("neither has one") << "none" << "none" << false;
     // A damaged release where it was started gives way to the intact one
     // beside the program, and only to an intact one.
-    QTest::newRow("damaged here, intact beside the program") << "damaged" << "release" << false << true;
-    QTest::newRow("damaged in both") << "damaged" << "damaged" << false << false;
+    QTest::newRow("damaged here, intact beside the program") << "damaged" << "release" << true;
+    QTest::newRow("damaged in both") << "damaged" << "damaged" << false;
+    // What is wrong is told of the folder that is meant to hold it.
+    QTest::newRow("none here, damaged beside the program") << "none" << "damaged" << true;
 }
 
-void TestReleaseFolder::findFolder()
+void TestReleaseFolder::chooseFolder()
 {
     QFETCH(QString, inWorkingDirectory);
     QFETCH(QString, inProgramFolder);
-    QFETCH(bool, moved);
     QTemporaryDir working;
     QTemporaryDir program;
     for (const auto &[dir, held] : {std::make_pair(&working, inWorkingDirectory), std::make_pair(&program, inProgramFolder)}) {
@@ -73,56 +74,52 @@ void TestReleaseFolder::findFolder()
         } else if (held == "none") // A file of that name is not the release folder.
             QFile(firmware).open(QIODevice::WriteOnly);
     }
-    QVERIFY(QDir::setCurrent(working.path()));
-
-    QCOMPARE(Release::findFolder(program.path()), moved);
-    const QString expected = moved ? program.path() : working.path();
-    QCOMPARE(QDir::current().canonicalPath(), QDir(expected).canonicalPath());
-    QCOMPARE(Release::programFolder(), program.path());
-    QCOMPARE(QDir(Release::startFolder()).canonicalPath(), QDir(working.path()).canonicalPath());
 
     QFETCH(bool, programChosen);
-    const Release::FolderChoice choice = Release::chooseFolder(QDir::currentPath(), program.path());
-    QCOMPARE(QDir(choice.folder).canonicalPath(), QDir(programChosen ? program.path() : expected).canonicalPath());
-    QCOMPARE(choice.problems.isEmpty(), inWorkingDirectory == "release" || programChosen || moved);
+    const Release::FolderChoice choice = Release::chooseFolder(working.path(), program.path());
+    const QString expected = programChosen ? program.path() : working.path();
+    QCOMPARE(QDir(choice.folder).canonicalPath(), QDir(expected).canonicalPath());
+    QCOMPARE(choice.problems.isEmpty(), (programChosen ? inProgramFolder : inWorkingDirectory) == "release");
+    // Nothing about it is left behind.
+    QCOMPARE(QDir::currentPath(), previous);
 }
 
 void TestReleaseFolder::imageProblems_data()
 {
     QTest::addColumn<QString>("images");
-    QTest::addColumn<bool>("handIn");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("intact") << "fx3 fpga" << false << QStringList();
-    QTest::newRow("both missing") << "" << false << QStringList({imageNotFound + "%fx3", imageNotFound + "%fpga"});
-    QTest::newRow("another version") << "fx3 fpga=v6" << false << QStringList(imageNotTheRelease + "%fpga");
-    // Images of another release are checked against the digests handed in.
-    QTest::newRow("another version, its digests handed in") << "fx3 fpga=v6" << true << QStringList();
-    QTest::newRow("the release's image, other digests handed in") << "fx3 fpga" << true
-                                                                 << QStringList(imageNotTheRelease + "%fpga");
+    QTest::newRow("intact") << "fx3 fpga" << QStringList();
+    QTest::newRow("both missing") << "" << QStringList({imageNotFound + "%fx3", imageNotFound + "%fpga"});
+    QTest::newRow("another version") << "fx3 fpga=v6" << QStringList(imageNotTheRelease + "%fpga");
+    QTest::newRow("a folder in the image's place") << "fx3=folder fpga" << QStringList(imageUnreadable + "%fx3");
 }
 
 void TestReleaseFolder::imageProblems()
 {
     QFETCH(QString, images);
-    QFETCH(bool, handIn);
     const ReleaseFolder folder(images);
     const std::string fx3 = fx3ImagePath(Release::versions);
     const std::string fpga = fpgaImagePath(Release::versions);
-    if (handIn) {
-        Release::ImageDigests digests = Release::builtDigests();
-        const QByteArray other = orvsim::makeImage(orvsim::Component::Fpga, Release::versions.fpga - 1);
-        digests[QFileInfo(ReleaseFolder::fpgaPath()).fileName()] =
-            QCryptographicHash::hash(other, QCryptographicHash::Sha256).toHex();
-        Release::setImageDigests(digests);
-    }
-    const QStringList problems = Release::releaseProblems(QDir::currentPath());
-    // A run names the first of its images that is not the release's.
-    const QString first = Release::imageProblem({fpga, fx3});
-    Release::setImageDigests(Release::builtDigests());
+    const QStringList problems = Release::chooseFolder(QDir::currentPath(), QString()).problems;
+    // A write names the first of its images that is not the release's.
+    const PrivateImages copies({fpga, fx3});
 
     QFETCH(QStringList, expected);
     QCOMPARE(problems, ReleaseFolder::withPaths(expected));
-    QCOMPARE(first, ReleaseFolder::withPaths(expected).value(expected.size() - 1));
+    QCOMPARE(copies.problem(), ReleaseFolder::withPaths(expected).value(expected.size() - 1));
+    QCOMPARE(copies.releaseDamaged(), !expected.isEmpty());
+    if (!expected.isEmpty())
+        return;
+    // The device library is handed copies of the checked bytes, which stay
+    // when the release's files are replaced.
+    for (const std::string &path : {fx3, fpga}) {
+        QFile copy(QFile::decodeName(copies.path(path)));
+        QVERIFY(copy.fileName() != QFileInfo(QString::fromStdString(path)).absoluteFilePath());
+        QVERIFY(QFile::remove(QString::fromStdString(path)));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(QCryptographicHash::hash(copy.readAll(), QCryptographicHash::Sha256).toHex(),
+                 Release::builtDigests().value(QFileInfo(copy).fileName()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReleaseFolder)

@@ -31,6 +31,9 @@ struct Run
     QByteArray err;
 };
 
+// The build's bin folder, where CTest starts each test.
+const QString binFolder = QDir::currentPath();
+
 // Runs a program of the build's bin folder against the state file at state.
 Run run(const QString &program, const QStringList &args, const QString &state, const QString &folder = QString())
 {
@@ -39,7 +42,7 @@ Run run(const QString &program, const QStringList &args, const QString &state, c
     environment.insert(QStringLiteral("ORV_SIM_STATE"), state);
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
-    process.start(QDir(QCoreApplication::applicationDirPath()).filePath(program), args);
+    process.start(QDir(binFolder).filePath(program), args);
     process.waitForFinished(-1);
     Run result;
     if (process.exitStatus() == QProcess::NormalExit)
@@ -147,7 +150,7 @@ void TestSharedDevice::openInAnotherProcessIsBusy()
     QVERIFY(Simulator::usePersistentState(path));
     const int32_t handle = openDevice();
     QVERIFY(handle >= 0);
-    const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const QString self = QCoreApplication::applicationFilePath();
     QCOMPARE(run(self, {QLatin1String(openAndEnd)}, path).code, int(ORV_BUSY));
 
     // Closed here, the other process has it, and ends without closing it:

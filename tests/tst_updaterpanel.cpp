@@ -1,3 +1,4 @@
+#include "flowsupport.h"
 #include "testsupport.h"
 #include "workersupport.h"
 
@@ -210,23 +211,33 @@ void TestUpdaterPanel::damagedReleaseIsToldAtStart()
     QFETCH(QString, images);
     QFETCH(bool, programFolder);
     QFETCH(QStringList, lines);
+    const QDir bin(QCoreApplication::applicationDirPath());
+    const QDir beside(bin.filePath(Release::folderName()));
+    const auto removeBeside = qScopeGuard([&] { QDir(beside).removeRecursively(); });
+    if (programFolder) {
+        QVERIFY(bin.mkpath(Release::folderName()));
+        for (const QString &image : {ReleaseFolder::fx3Path(), ReleaseFolder::fpgaPath()})
+            QVERIFY(QFile::copy(image, bin.filePath(image)));
+    }
     const ReleaseFolder folder(images);
-    const QString bin = QCoreApplication::applicationDirPath();
-    Release::findFolder(programFolder ? bin : QString());
     const QStringList told = programFolder
-        ? lines.replaceInStrings("%bin", QDir::toNativeSeparators(QDir(bin).filePath(Release::folderName())))
+        ? lines.replaceInStrings("%bin", QDir::toNativeSeparators(beside.path()))
         : ReleaseFolder::withPaths(lines) + damagedAdvice;
-    Updater panel;
-    panel.show();
-    // Checked once the window is on screen, off the GUI thread; told below
-    // the banner even when the operator was quicker.
-    invoke(panel, "addLine", checkHeader[1]);
-    QTRY_COMPARE(logLines(panel).mid(bannerLength), told + QStringList(checkHeader[1]));
-    Release::findFolder(QString());
+    Window w;
+    QTRY_COMPARE(logLines(w.panel()).mid(bannerLength), told);
     for (int n = bannerLength; n < bannerLength + lines.size(); ++n)
-        QCOMPARE(lineColour(panel, n) == failureColour, !programFolder);
-    QVERIFY(!hasOwnColour(panel, bannerLength + lines.size()));
-    QCOMPARE(QDir::current() == QDir(bin), programFolder);
+        QCOMPARE(lineColour(w.panel(), n) == failureColour, !programFolder);
+    QVERIFY(!hasOwnColour(w.panel(), bannerLength + lines.size()));
+    QCOMPARE(QDir::current() == bin, programFolder);
+
+    // A check reads the device all the same, and refers to the advice
+    // rather than repeating it.
+    QTest::mouseClick(w.check(), Qt::LeftButton);
+    const QStringList after = logLines(w.panel()).mid(bannerLength + told.size());
+    QCOMPARE(after.mid(0, 5), checkHeader + QStringList({"Found ORV1600", "Serial 25203117, with firmware 5.5.7"}));
+    if (!programFolder)
+        QCOMPARE(after.mid(5), QStringList(damagedReleaseAtCheck));
+    QCOMPARE(w.update()->isEnabled(), programFolder);
 }
 
 void TestUpdaterPanel::runIsRecorded_data()

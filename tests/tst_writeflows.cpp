@@ -57,7 +57,8 @@ private slots:
     void updateSkipsCurrentComponentsWithPauses();
     void nextRunFindsTheRelease_data();
     void nextRunFindsTheRelease();
-    void missingImageErasesNothing();
+    void safetyNetHolds_data();
+    void safetyNetHolds();
     void cutOffWriteIsRemembered_data();
     void cutOffWriteIsRemembered();
     void restoreMessageStaysAboveTheResult();
@@ -198,24 +199,134 @@ void TestWriteFlows::nextRunFindsTheRelease()
     QVERIFY(!next.update()->isEnabled());
 }
 
-void TestWriteFlows::missingImageErasesNothing()
+void TestWriteFlows::safetyNetHolds_data()
 {
-    Simulator::reset();
+    QTest::addColumn<QString>("note"); // what is at the note's place before
+    QTest::addColumn<QString>("during"); // what happens to the release
+    QTest::addColumn<QString>("toldAtCheck");
+    QTest::addColumn<QStringList>("workerLines");
+    QTest::addColumn<QString>("result"); // the record's
+    const QStringList written = {updatingFx3, updatingFpga};
+    const QString both = "== Result: written; FX3 written, FPGA written";
+    const QString untouched = "== Result: not written; FX3 untouched, FPGA untouched";
+    const QStringList cannotNote = {
+        "The update cannot start: this PC cannot keep the note that protects the device if the update is cut off.",
+        "Why: %why.", "Free disk space, or run the firmware updater as a user who can write to %folder."};
+    const QString notOurs = "%note is not a note of this program, and is left as it is";
+    // What the device library writes is what was checked, whatever becomes
+    // of the release's files meanwhile.
+    QTest::newRow("release gone before the write") << "" << "gone-before" << ""
+                                                   << QStringList(imageNotFound + "%fx3") << untouched;
+    QTest::newRow("image replaced during the FX3 write") << "" << "replace" << "" << written << both;
+    QTest::newRow("image corrupted during the FX3 write") << "" << "corrupt" << "" << written << both;
+    QTest::newRow("release gone during the FX3 write") << "" << "remove" << "" << written << both;
+    // No write without its note.
+    QTest::newRow("a file where the notes folder goes")
+        << "folder-taken" << "" << ""
+        << QStringList(cannotNote).replaceInStrings("%why", "cannot make the folder %folder") << untouched;
+    const QString unreadable = "An earlier update of this device may not have finished (%note cannot be read): "
+                               "its firmware may be incomplete.";
+    QTest::newRow("another program's file where the note belongs")
+        << "foreign" << "" << unreadable << QStringList(cannotNote).replaceInStrings("%why", notOurs) << untouched;
+    QTest::newRow("a link where the note belongs")
+        << "link" << "" << unreadable << QStringList(cannotNote).replaceInStrings("%why", notOurs) << untouched;
+    // A note of ours that the disk did not keep whole does not stick.
+    const QString cutShort = "The last update of this device did not finish: its firmware may be incomplete.";
+    QTest::newRow("empty note") << "empty" << "" << cutShort << written << both;
+    QTest::newRow("note cut short") << "ORV1600 Firmware Updater: unfin" << "" << cutShort << written << both;
+    QTest::newRow("note cut short in its fields")
+        << "ORV1600 Firmware Updater: unfinished write\nstate: writing\nstarted: 2026-1" << "" << cutShort
+        << written << both;
+}
+
+void TestWriteFlows::safetyNetHolds()
+{
+    QFETCH(QString, note);
+    QFETCH(QString, during);
+    Device d;
+    d.fx3WriteMs = 300;
+    Simulator::reset(d);
+    const ReleaseFolder folder("fx3 fpga");
+    QTemporaryDir outside;
+    const QString outsideFile = QDir(outside.path()).filePath("kept.txt");
+    QFile(outsideFile).open(QIODevice::WriteOnly);
+    const QString notePath = WriteNote::pathFor(d.serialNumber);
+    const auto clean = [] {
+        QDir(WriteNote::folder()).removeRecursively();
+        QFile::remove(WriteNote::folder());
+    };
+    clean();
+    const auto cleanAfter = qScopeGuard(clean);
+    QVERIFY(QDir().mkpath(note == "folder-taken" ? QFileInfo(WriteNote::folder()).path() : WriteNote::folder()));
+    if (note == "folder-taken") {
+        QVERIFY(QFile(WriteNote::folder()).open(QIODevice::WriteOnly));
+    } else if (note == "link") {
+        if (!QFile::link(outsideFile, notePath))
+            QSKIP("this system makes no links");
+    } else if (!note.isEmpty()) {
+        QFile file(notePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(note == "foreign" ? "not ours\n" : note == "empty" ? "" : note.toUtf8());
+    }
+    const QByteArray foreignBefore = note == "foreign" ? QByteArray("not ours\n") : QByteArray();
+
     Window w;
     QTest::mouseClick(w.check(), Qt::LeftButton);
-    QTemporaryDir elsewhere;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(elsewhere.path());
+    QFETCH(QString, toldAtCheck);
+    toldAtCheck.replace("%note", QDir::toNativeSeparators(notePath));
+    if (toldAtCheck.isEmpty())
+        QVERIFY(!w.lines().join('\n').contains("may be incomplete"));
+    else
+        QCOMPARE(lineColour(w.panel(), bannerLength + w.lines().indexOf(toldAtCheck)), failureColour);
+    QVERIFY(w.update()->isEnabled());
+
+    const QString fpgaImage = ReleaseFolder::fpgaPath();
+    if (during == "gone-before")
+        QVERIFY(QDir(Release::folderName()).removeRecursively());
+    LogWatcher watcher(w.panel());
+    watcher.on(updatingFx3, [&] {
+        QFile image(fpgaImage);
+        if (during == "replace")
+            QVERIFY(image.open(QIODevice::WriteOnly) && image.write(orvsim::makeImage(orvsim::Component::Fpga, 3)) > 0);
+        else if (during == "corrupt")
+            QVERIFY(image.open(QIODevice::WriteOnly) && image.write("not an image") > 0);
+        else if (during == "remove")
+            QVERIFY(QDir(Release::folderName()).removeRecursively());
+    });
     Simulator::clearCalls();
     QTest::mouseClick(w.update(), Qt::LeftButton);
-    const QStringList missing = ReleaseFolder::withPaths({imageNotFound + "%fx3"});
-    QDir::setCurrent(previous);
 
-    QCOMPARE(afterHeader(w, updateHeader), missing + failure.mid(0, 1) + damagedAdvice + failure.mid(3));
-    QVERIFY(Simulator::calls().isEmpty());
-    QCOMPARE(Simulator::device().fx3Store, 5);
-    QCOMPARE(Simulator::device().fpgaStore, 7);
-    QVERIFY(panelDisabled(w));
+    QFETCH(QStringList, workerLines);
+    QFETCH(QString, result);
+    const bool succeeded = result.startsWith("== Result: written");
+    workerLines = ReleaseFolder::withPaths(workerLines)
+                      .replaceInStrings("%note", QDir::toNativeSeparators(notePath))
+                      .replaceInStrings("%folder", QDir::toNativeSeparators(WriteNote::folder()));
+    const QStringList ending = succeeded ? success
+                                         : QStringList({failure[0]}) + (during == "gone-before" ? damagedAdvice : QStringList())
+                                               + QStringList(failure.last());
+    QCOMPARE(afterHeader(w, updateHeader), workerLines + ending);
+    // The program's own faults are red, the device's lines plain.
+    for (const QString &line : workerLines) {
+        const int at = w.lines().lastIndexOf(line);
+        QCOMPARE(hasOwnColour(w.panel(), bannerLength + at), !succeeded);
+    }
+    QCOMPARE(recordLines().mid(recordLines().size() - 1), QStringList(result));
+    QCOMPARE(Simulator::device().fx3Store, succeeded ? 7 : 5);
+    QCOMPARE(Simulator::device().fpgaStore, succeeded ? 9 : 7);
+    QVERIFY(succeeded || !Simulator::callNames().contains("ClearFx3"));
+    // What is not the program's stays as it was.
+    const WriteNote::Entry left = WriteNote::read(d.serialNumber);
+    QCOMPARE(left.state, succeeded ? WriteNote::State::None
+                         : note == "foreign" || note == "link" ? WriteNote::State::Unreadable
+                                                               : WriteNote::State::None);
+    QCOMPARE(QFileInfo(notePath).isSymLink(), note == "link");
+    QCOMPARE(QFileInfo(outsideFile).size(), 0);
+    if (note == "foreign") {
+        QFile file(notePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), foreignBefore);
+    }
 }
 
 void TestWriteFlows::cutOffWriteIsRemembered_data()
@@ -228,12 +339,8 @@ void TestWriteFlows::cutOffWriteIsRemembered_data()
     QTest::newRow("killed during the FX3 write") << "FX3" << "" << updatingFx3 << unfinished;
     QTest::newRow("killed during the FPGA write") << "FPGA" << "" << updatingFpga << unfinished;
     QTest::newRow("FPGA write failed")
-        << "" << "WriteFPGA" << "== Result: not written"
+        << "" << "WriteFPGA" << "== Result: not written; FX3 written, FPGA erased"
         << "The last update of this device, begun %time, failed: its firmware may be incomplete.";
-    // Trusted to offer Update, and never written over.
-    QTest::newRow("another program's file where the note belongs")
-        << "" << "foreign" << "== Result: written"
-        << "An earlier update of this device may not have finished (%path cannot be read): its firmware may be incomplete.";
 }
 
 // A real updater process, with the device in the state file, is killed in
@@ -255,19 +362,13 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     Device d;
     d.fx3WriteMs = d.fpgaWriteMs = 2000;
     Simulator::reset(d);
-    if (!fault.isEmpty() && fault != "foreign")
+    if (!fault.isEmpty())
         injectFault(fault);
     QVERIFY(Simulator::saveState(state));
     QVERIFY(Simulator::usePersistentState(state));
     const QString notePath = WriteNote::pathFor(d.serialNumber);
     QFile::remove(notePath);
     const auto removeNote = qScopeGuard([&] { QFile::remove(notePath); });
-    if (fault == "foreign") {
-        QDir().mkpath(QFileInfo(notePath).path());
-        QFile other(notePath);
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("not ours\n");
-    }
     const QDateTime begun = QDateTime::currentDateTime().addSecs(-1);
 
     QProcess child;
@@ -286,9 +387,11 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     }
 
     const WriteNote::Entry note = WriteNote::read(d.serialNumber);
-    const WriteNote::State left = fault == "foreign" ? WriteNote::State::Unreadable : WriteNote::State::None;
-    QCOMPARE(note.state, left != WriteNote::State::None ? left : store.isEmpty() ? WriteNote::State::Failed : WriteNote::State::Writing);
-    QVERIFY(left != WriteNote::State::None || (note.started >= begun && note.started <= QDateTime::currentDateTime()));
+    QCOMPARE(note.state, store.isEmpty() ? WriteNote::State::Failed : WriteNote::State::Writing);
+    QVERIFY(note.started >= begun && note.started <= QDateTime::currentDateTime());
+    // It names the images it writes by their full paths.
+    QVERIFY2(note.writes.startsWith("FX3 7 from " + QDir::toNativeSeparators(QDir(Release::folderName()).absolutePath())),
+             qPrintable(note.writes));
     // The child's record is whole up to the line it showed last.
     QDir records(RunRecord::folder());
     const QStringList names = records.entryList({"run-*.txt"}, QDir::Files, QDir::Name);
@@ -315,8 +418,7 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     Window w;
     QTest::mouseClick(w.check(), Qt::LeftButton);
     QFETCH(QString, told);
-    const QString line = QString(told).replace("%time", note.started.toString("yyyy-MM-dd HH:mm"))
-                             .replace("%path", QDir::toNativeSeparators(notePath));
+    const QString line = QString(told).replace("%time", note.started.toString("yyyy-MM-dd HH:mm"));
     const int at = w.lines().indexOf(line);
     QCOMPARE(at, 5);
     QCOMPARE(lineColour(w.panel(), bannerLength + at), failureColour);
@@ -326,7 +428,7 @@ void TestWriteFlows::cutOffWriteIsRemembered()
     QTest::mouseClick(w.update(), Qt::LeftButton);
     QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
     QVERIFY(Simulator::callNames().contains("WriteFx3") && Simulator::callNames().contains("WriteFPGA"));
-    QCOMPARE(WriteNote::read(d.serialNumber).state, left);
+    QCOMPARE(WriteNote::read(d.serialNumber).state, WriteNote::State::None);
 }
 
 void TestWriteFlows::restoreMessageStaysAboveTheResult()

@@ -70,6 +70,21 @@ struct LineRecorder
                          Qt::DirectConnection);
     }
 
+    // The red lines too, the faults of the release and of this PC.
+    template<typename Worker>
+    LineRecorder(Worker &worker, void (Worker::*signal)(const QString &),
+                 void (Worker::*statusSignal)(const QString &, bool))
+        : LineRecorder(worker, signal)
+    {
+        QObject::connect(&worker, statusSignal, &worker, [this](const QString &s, bool success) {
+            lines.append({s, clock.elapsed()});
+            if (!success)
+                red << s;
+        }, Qt::DirectConnection);
+    }
+
+    QStringList red;
+
     QStringList texts() const
     {
         QStringList result;
@@ -121,6 +136,15 @@ struct LineRecorder
 // the good image, "fx3=KIND" for a bad one (corrupt, truncated, v6 for
 // another version, swapped for the other component's image, text, empty,
 // folder), and no file for a name left out.
+// Whether the device library was handed a copy of the release's image at
+// release of the run's own, gone once the run is over.
+inline bool isPrivateCopy(const QString &path, const QString &release)
+{
+    const QFileInfo copy(path);
+    return copy.isAbsolute() && copy.fileName() == QFileInfo(release).fileName()
+           && copy.absolutePath() != QFileInfo(release).absolutePath() && !copy.exists();
+}
+
 class ReleaseFolder
 {
 public:

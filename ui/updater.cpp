@@ -4,6 +4,7 @@
 #include "deviceselectordialog.h"
 #include "firmwarerelease.h"
 #include "keepawake.h"
+#include "privateimages.h"
 #include "releaseimages.h"
 #include "restoredevicethread.h"
 #include "tsprogressdialog.h"
@@ -25,8 +26,8 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 
 #include <cstdlib>
 
@@ -102,11 +103,23 @@ Updater::Updater(QWidget *parent)
     connect(updateButton, &QPushButton::clicked, this, &Updater::updateDevice);
     connect(restoreButton, &QPushButton::clicked, this, &Updater::restoreDevice);
 
+    // Which release the run uses is decided once, off the GUI thread:
+    // reading large images must not hold the window up. The operator learns
+    // of a damaged release below the banner, before pressing a button that
+    // cannot succeed; a check waits for it.
+    releaseCheck.setObjectName(QStringLiteral("releaseCheck"));
+    connect(&releaseCheck, &QFutureWatcherBase::finished, this, &Updater::applyReleaseChoice);
+    releaseCheck.setFuture(QtConcurrent::run([working = QDir::currentPath(),
+                                              program = QCoreApplication::applicationDirPath()] {
+        RunRecord::removeOldRecords(RunRecord::folder());
+        return Release::chooseFolder(working, program);
+    }));
+
     const char *apiVersion = orvGetAPIVersion();
     // What support needs to read the record: which program, library and
     // release this run was.
     recordLine(QStringLiteral("== ORV1600 Firmware Updater %1, started in %2")
-                   .arg(QStringLiteral(ORV_PROGRAM_VERSION), QDir::toNativeSeparators(Release::startFolder())));
+                   .arg(QStringLiteral(ORV_PROGRAM_VERSION), QDir::toNativeSeparators(QDir::currentPath())));
     recordLine(QStringLiteral("== Device library: %1").arg(QString::fromUtf8(apiVersion ? apiVersion : "")));
     recordLine(QStringLiteral("== Release: FX3 %1, FPGA %2 (%3)")
                    .arg(Release::versions.fx3)
@@ -134,7 +147,7 @@ Updater::Updater(QWidget *parent)
     addLine(tr("Please connect the ORV1600 to the PC using the provided USB 2.0 cable."));
     addColouredLine(tr("Do not disconnect the device at any time during the update."), failureColour);
     addLine(tr("Disconnecting the device during an update can leave your device in an unoperable state."));
-    bannerBlocks = log->document()->blockCount();
+    bannerWritten = true;
     tellIfNotRecorded();
     // The operator's first command goes by the keyboard too.
     checkButton->setFocus();
@@ -142,80 +155,52 @@ Updater::Updater(QWidget *parent)
 
 Updater::~Updater()
 {
-    if (releaseCheck.joinable())
-        releaseCheck.join();
+    releaseCheck.waitForFinished();
     recordLine(QStringLiteral("== Closed"));
 }
 
-void Updater::paintEvent(QPaintEvent *event)
-{
-    QWidget::paintEvent(event);
-    // The operator learns of a damaged release before pressing a button that
-    // cannot succeed. The check starts once the window is on screen and runs
-    // off the GUI thread: reading large images must not hold the window up.
-    if (!releaseCheckStarted)
-        QTimer::singleShot(0, this, &Updater::checkRelease);
-}
-
-void Updater::checkRelease()
-{
-    if (releaseCheckStarted)
-        return;
-    releaseCheckStarted = true;
-    releaseCheck = std::thread([this, working = QDir::currentPath(), program = Release::programFolder()] {
-        releaseChoice = Release::chooseFolder(working, program);
-        RunRecord::removeOldRecords(RunRecord::folder());
-        QMetaObject::invokeMethod(this, &Updater::applyReleaseChoice, Qt::QueuedConnection);
-    });
-}
-
-// Settles which release the run uses; at the latest before a check.
+// Settles which release the run uses: when the decision is made, and at the
+// latest before a check. The working directory changes here or never.
 void Updater::applyReleaseChoice()
 {
     if (releaseChoiceApplied)
         return;
-    checkRelease();
-    releaseCheck.join();
     releaseChoiceApplied = true;
-    if (QDir(releaseChoice.folder) != QDir::current())
+    releaseCheck.waitForFinished();
+    releaseChoice = releaseCheck.result();
+    const bool moved = QDir(releaseChoice.folder) != QDir::current();
+    if (moved)
         QDir::setCurrent(releaseChoice.folder);
-
-    // Below the banner, even when a check has begun meanwhile.
-    QTextCursor belowBanner(log->document()->findBlockByNumber(bannerBlocks - 1));
-    belowBanner.movePosition(QTextCursor::EndOfBlock);
-    if (QDir(Release::startFolder()) != QDir::current()) {
-        const QString folder = QDir::current().filePath(Release::folderName());
-        insertParagraph(belowBanner, tr("Using the firmware images in %1").arg(QDir::toNativeSeparators(folder)),
-                        QTextCharFormat());
-    }
+    recordLine(QStringLiteral("== Firmware images: %1").arg(releaseChoice.imageFolder()));
+    if (moved)
+        addLine(tr("Using the firmware images in %1").arg(releaseChoice.imageFolder()));
     for (const QString &problem : qAsConst(releaseChoice.problems))
-        insertParagraph(belowBanner, problem, colouredFormat(failureColour));
+        addColouredLine(problem, failureColour);
     if (!releaseChoice.problems.isEmpty())
-        addDamagedReleaseAdvice(&belowBanner);
+        addDamagedReleaseAdvice();
 }
 
 bool Updater::reportDamagedRelease()
 {
-    const QStringList problems = Release::releaseProblems(QDir::currentPath());
-    for (const QString &problem : problems)
-        addColouredLine(problem, failureColour);
-    if (problems.isEmpty())
+    if (releaseChoice.problems.isEmpty())
         return false;
-    addDamagedReleaseAdvice();
+    addColouredLine(tr("Nothing can be written to the device: the firmware updater's own files are damaged, "
+                       "as said above."),
+                    failureColour);
     return true;
 }
 
 // Nothing is wrong with the device: the updater's copy of the release is.
-void Updater::addDamagedReleaseAdvice(QTextCursor *below)
+void Updater::addDamagedReleaseAdvice()
 {
-    for (const QString &line : {tr("The firmware updater's own files are damaged."),
-                                tr("Copy the firmware updater's folder again from its package, and run it from there."),
-                                tr("If problem persists, contact Tessaly.")}) {
-        if (below)
-            insertParagraph(*below, line, QTextCharFormat());
-        else
-            addLine(line);
+    if (damagedReleaseAdviceGiven) {
+        addLine(tr("See above for what to do."));
+        return;
     }
+    damagedReleaseAdviceGiven = true;
+    addLine(tr("The firmware updater's own files are damaged."));
+    addLine(tr("Copy the firmware updater's folder again from its package, and run it from there."));
+    addLine(tr("If problem persists, contact Tessaly."));
 }
 
 void Updater::recordLine(const QString &s)
@@ -227,7 +212,7 @@ void Updater::recordLine(const QString &s)
 // Said once, and not inside the banner.
 void Updater::tellIfNotRecorded()
 {
-    if (!record.problem().isEmpty() && !recordProblemTold && bannerBlocks > 0) {
+    if (!record.problem().isEmpty() && !recordProblemTold && bannerWritten) {
         recordProblemTold = true;
         addLine(tr("This run is not recorded: %1.").arg(record.problem()));
     }
@@ -250,16 +235,11 @@ void Updater::addColouredLine(const QString &s, const QColor &colour)
 
 void Updater::appendParagraph(const QString &s, const QTextCharFormat &format)
 {
-    QTextCursor end(log->document());
-    end.movePosition(QTextCursor::End);
-    insertParagraph(end, s, format);
-}
-
-void Updater::insertParagraph(QTextCursor &at, const QString &s, const QTextCharFormat &format)
-{
     // A cursor of the panel's own: whatever the operator clicked or selected
     // in the log, the line gets its own format (none: the palette's colour,
     // greyed out when disabled) and the selection stays.
+    QTextCursor at(log->document());
+    at.movePosition(QTextCursor::End);
     at.beginEditBlock();
     if (!log->document()->isEmpty())
         at.insertBlock(QTextBlockFormat(), format);
@@ -299,9 +279,9 @@ bool Updater::waitForWorker(QThread &worker)
 
 void Updater::checkVersions()
 {
-    addHeading(tr("Checking Firmware Versions..."));
     checkButton->setEnabled(false);
     applyReleaseChoice();
+    addHeading(tr("Checking Firmware Versions..."));
 
     TSProgressDialog progress(tr("Checking firmware version\nEstimated 30 seconds\nPlease Wait"));
     setWindowOwner(progress, window());
@@ -365,16 +345,24 @@ bool Updater::bootstrapDevice()
 
     deviceInfo.targetFx3Version = Release::versions.fx3;
     deviceInfo.targetFpgaVersion = Release::versions.fpga;
+    // A device started from its boot loader is there to be restored, which
+    // a damaged release cannot do.
+    if (reportDamagedRelease())
+        return false;
     const std::string path = fx3ImagePath(Release::versions);
-    // The device runs the image it is started from: only the release's own.
-    const QString problem = Release::imageProblem({path});
-    if (!problem.isEmpty()) {
-        addLine(problem);
-        addDamagedReleaseAdvice();
+    // The device runs the image it is started from: only the release's own,
+    // as it was checked.
+    const PrivateImages image({path});
+    if (!image.problem().isEmpty()) {
+        addColouredLine(image.problem(), failureColour);
+        if (image.releaseDamaged())
+            addDamagedReleaseAdvice();
+        else
+            addLine(tr("Free disk space on this PC, then restart the firmware updater and try again."));
         return false;
     }
     int32_t handle = -1;
-    if (orvConfigNetBootstrapDevice(&handle, path.c_str()) == 0) {
+    if (orvConfigNetBootstrapDevice(&handle, image.path(path)) == 0) {
         deviceInfo.serialNumber = Release::bootstrapSerialNumber;
         deviceInfo.state = NeedsRestore;
     }
@@ -394,13 +382,15 @@ void Updater::reportVersions()
     const VersionVerdict verdict = compareVersions(deviceInfo);
     const bool unfinished = reportUnfinishedWrite();
     switch (verdict) {
-    case VersionVerdict::DeviceNewer:
-        if (QMessageBox::question(this, tr("Warning"),
-                                  tr("Your device appears to have a newer firmware version.\n"
-                                     "Installing this will overwrite your firmware with an older version.\n"
-                                     "Are you sure you wish to continue?"),
-                                  QMessageBox::Yes | QMessageBox::No)
-            != QMessageBox::Yes) {
+    case VersionVerdict::DeviceNewer: {
+        const QString question = tr("Your device appears to have a newer firmware version.\n"
+                                    "Installing this will overwrite your firmware with an older version.\n"
+                                    "Are you sure you wish to continue?");
+        recordLine(QStringLiteral("== Asked \"%1\": %2").arg(tr("Warning"), QString(question).replace('\n', ' ')));
+        const bool yes = QMessageBox::question(this, tr("Warning"), question, QMessageBox::Yes | QMessageBox::No)
+                         == QMessageBox::Yes;
+        recordLine(yes ? QStringLiteral("== Answered: Yes") : QStringLiteral("== Answered: No"));
+        if (!yes) {
             addLine(tr("Cancelling operation."));
         } else {
             updateButton->setEnabled(true);
@@ -409,6 +399,7 @@ void Updater::reportVersions()
             addLine(tr("Press Update to continue."));
         }
         break;
+    }
     case VersionVerdict::UpdateNeeded:
         addLine(tr("Firmware requires update."));
         addLine(tr("Press Update to continue."));
@@ -442,6 +433,10 @@ bool Updater::reportUnfinishedWrite()
         addColouredLine(tr("The last update of this device, begun %1, failed: "
                            "its firmware may be incomplete.").arg(begun), failureColour);
         break;
+    case WriteNote::State::CutShort:
+        addColouredLine(tr("The last update of this device did not finish: its firmware may be incomplete."),
+                        failureColour);
+        break;
     case WriteNote::State::Unreadable:
         addColouredLine(tr("An earlier update of this device may not have finished (%1 cannot be read): "
                            "its firmware may be incomplete.").arg(QDir::toNativeSeparators(note.path)),
@@ -468,10 +463,11 @@ void Updater::updateDevice()
     worker.deviceInfo = deviceInfo;
     connect(&worker, &UpdateDeviceThread::addLine, this, &Updater::addLine);
     connect(&worker, &UpdateDeviceThread::replaceLastLine, this, &Updater::replaceLastLine);
+    connect(&worker, &UpdateDeviceThread::addStatusLine, this, &Updater::addStatusLine);
     waitForWrite(worker);
     QCoreApplication::processEvents();
 
-    finishWrite(worker.succeeded);
+    finishWrite(worker.succeeded, worker.result);
 }
 
 void Updater::restoreDevice()
@@ -486,9 +482,10 @@ void Updater::restoreDevice()
     RestoreDeviceThread worker;
     worker.deviceInfo = deviceInfo;
     connect(&worker, &RestoreDeviceThread::addLine, this, &Updater::addLine);
+    connect(&worker, &RestoreDeviceThread::addStatusLine, this, &Updater::addStatusLine);
     waitForWrite(worker);
 
-    finishWrite(worker.succeeded);
+    finishWrite(worker.succeeded, worker.result);
 }
 
 void Updater::addHeading(const QString &title)
@@ -505,21 +502,27 @@ void Updater::waitForWrite(QThread &worker)
 }
 
 // The result of a write, after which the panel stays disabled.
-void Updater::finishWrite(bool succeeded)
+void Updater::finishWrite(bool succeeded, const WriteResult &result)
 {
     if (succeeded) {
         addColouredLine(tr("Firmware updated successfully."), successColour);
-        addLine(tr("You may now close the software."));
     } else {
         addColouredLine(tr("Firmware updated unsuccessfully."), failureColour);
-        if (!Release::releaseProblems(QDir::currentPath()).isEmpty()) {
+        switch (result.stop) {
+        case WriteResult::Stop::ReleaseDamaged:
             addDamagedReleaseAdvice();
-        } else {
+            break;
+        case WriteResult::Stop::ThisPc: // its red lines said what to do
+            break;
+        case WriteResult::Stop::None:
+        case WriteResult::Stop::Device:
             addLine(tr("Check device connections and re-run the software."));
             addLine(tr("If problem persists, contact Tessaly."));
+            break;
         }
-        addLine(tr("You may now close the software."));
     }
-    recordLine(succeeded ? QStringLiteral("== Result: written") : QStringLiteral("== Result: not written"));
+    addLine(tr("You may now close the software."));
+    recordLine(QStringLiteral("== Result: %1; %2")
+                   .arg(succeeded ? QStringLiteral("written") : QStringLiteral("not written"), result.storesText()));
     setEnabled(false);
 }

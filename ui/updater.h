@@ -5,15 +5,14 @@
 #include "releaseimages.h"
 #include "runrecord.h"
 
+#include <QFutureWatcher>
 #include <QWidget>
-
-#include <thread>
 
 class QPushButton;
 class QTextCharFormat;
-class QTextCursor;
 class QTextEdit;
 class QThread;
+struct WriteResult;
 
 // The window's panel: the operator log on the left, the three commands on
 // the right.
@@ -31,11 +30,6 @@ public:
     // Says in the log why the program stays open.
     void refuseClose();
 
-    // The end of a check that found a running device: tells the operator
-    // what deviceInfo shows and enables Update where it applies, asking
-    // first when the device is newer than the release.
-    void reportVersions();
-
     DeviceInfo deviceInfo;
 
 private slots:
@@ -46,16 +40,18 @@ private slots:
     void updateDevice();
     void restoreDevice();
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
 private:
-    void checkRelease();
+    // The end of a check that found a running device: tells the operator
+    // what deviceInfo shows and enables Update where it applies, asking
+    // first when the device is newer than the release.
+    void reportVersions();
     void applyReleaseChoice();
-    // Tells the operator when the release in use is not intact, and that it
-    // is the updater's own files that need mending. Returns whether it told.
+    // Tells the operator when the release in use is not intact. Returns
+    // whether it told.
     bool reportDamagedRelease();
-    void addDamagedReleaseAdvice(QTextCursor *below = nullptr);
+    // That it is the updater's own files that need mending: said once in
+    // full, and referred to after that.
+    void addDamagedReleaseAdvice();
     // Tells of a write to this device that did not finish. Returns whether
     // there was one.
     bool reportUnfinishedWrite();
@@ -63,7 +59,6 @@ private:
     void tellIfNotRecorded();
     void addColouredLine(const QString &s, const QColor &colour);
     void appendParagraph(const QString &s, const QTextCharFormat &format);
-    void insertParagraph(QTextCursor &at, const QString &s, const QTextCharFormat &format);
     void addHeading(const QString &title);
     // Returns whether the application was told to quit meanwhile.
     bool waitForWorker(QThread &worker);
@@ -71,7 +66,7 @@ private:
     // Returns false when nothing more is to be said: the application quit
     // before the operator chose, or the release cannot start the device.
     bool bootstrapDevice();
-    void finishWrite(bool succeeded);
+    void finishWrite(bool succeeded, const WriteResult &result);
 
     QTextEdit *log;
     QPushButton *checkButton;
@@ -79,11 +74,11 @@ private:
     QPushButton *restoreButton;
     bool workerRunning = false;
     bool followLog = true;
-    int bannerBlocks = 0;
-    std::thread releaseCheck;
-    bool releaseCheckStarted = false;
+    bool bannerWritten = false;
+    QFutureWatcher<Release::FolderChoice> releaseCheck{this};
     bool releaseChoiceApplied = false;
     Release::FolderChoice releaseChoice;
+    bool damagedReleaseAdviceGiven = false;
     RunRecord record;
     bool recordProblemTold = false;
 };

@@ -2,7 +2,6 @@
 // platform, against a fresh simulated device, worked as an operator would.
 
 #include "mainwindow.h"
-#include "releaseimages.h"
 #include "walkthrough.h"
 
 #include <QApplication>
@@ -55,7 +54,6 @@ int main(int argc, char *argv[])
     // Taken before the working directory becomes the release's folder, as
     // the program's does.
     const QDir pictures(QDir(out).absolutePath());
-    Release::findFolder(QCoreApplication::applicationDirPath());
     if (!pictures.mkpath(QStringLiteral("."))) {
         std::fprintf(stderr, "orv-walkthrough: cannot make %s\n", qPrintable(QDir::toNativeSeparators(pictures.path())));
         return 2;

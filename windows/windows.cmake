@@ -57,7 +57,8 @@ function(orv_delay_load_device_library target)
 endfunction()
 
 # The Qt DLLs and the two plugins the program loads.
-set(ORV_QT_RUNTIME $<TARGET_FILE:Qt5::Core> $<TARGET_FILE:Qt5::Gui> $<TARGET_FILE:Qt5::Widgets>)
+set(ORV_QT_RUNTIME $<TARGET_FILE:Qt5::Core> $<TARGET_FILE:Qt5::Gui> $<TARGET_FILE:Qt5::Widgets>
+    $<TARGET_FILE:Qt5::Concurrent>)
 set(ORV_QT_PLATFORM $<TARGET_FILE:Qt5::QWindowsIntegrationPlugin>)
 set(ORV_QT_STYLE $<TARGET_FILE:Qt5::QWindowsVistaStylePlugin>)
 
@@ -85,6 +86,9 @@ if(CMAKE_CROSSCOMPILING)
         get_filename_component(dir ${dll} DIRECTORY)
         list(APPEND dirs ${dir})
     endforeach()
+    # The tests, each in a folder of its own, find the simulated
+    # orv_api.dll in the program's.
+    list(APPEND dirs ${CMAKE_BINARY_DIR}/bin)
     list(REMOVE_DUPLICATES dirs)
     list(JOIN dirs ":" dirs)
     get_target_property(platform Qt5::QWindowsIntegrationPlugin IMPORTED_LOCATION_RELEASE)

@@ -2,6 +2,7 @@
 #define UPDATEDEVICETHREAD_H
 
 #include "deviceinfo.h"
+#include "writeresult.h"
 
 #include <QThread>
 
@@ -17,10 +18,15 @@ public:
 
     bool succeeded = false;
     DeviceInfo deviceInfo;
+    // What the run did to each store, read with succeeded.
+    WriteResult result;
 
 signals:
     void addLine(const QString &s);
     void replaceLastLine(const QString &s);
+    // A line the operator must not miss: a fault of the release or of this
+    // PC, in red.
+    void addStatusLine(const QString &s, bool success);
 
 protected:
     void run() override;

@@ -13,63 +13,69 @@ namespace {
 const QByteArray mark = "ORV1600 Firmware Updater: unfinished write";
 const QByteArray writing = "writing";
 const QByteArray failed = "failed";
-
-struct Fields
-{
-    bool ours = false;
-    QByteArray state;
-    QDateTime started;
-    QString writes;
-};
-
-Fields readFields(const QString &path)
-{
-    Fields fields;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text) || file.readLine().trimmed() != mark)
-        return fields;
-    fields.ours = true;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
-        const int colon = line.indexOf(':');
-        const QByteArray key = line.left(colon);
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (key == "state")
-            fields.state = value;
-        else if (key == "started")
-            fields.started = QDateTime::fromString(QString::fromUtf8(value), Qt::ISODate);
-        else if (key == "writes")
-            fields.writes = QString::fromUtf8(value);
-    }
-    return fields;
-}
+// Far more than a note of ours takes.
+constexpr qint64 largestNote = 16 * 1024;
 
 QString nativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-// Replaces the note in one step, flushed to the disk, so that a process
-// killed at any instant leaves either the old note or the new one.
-QString save(const QString &path, const QByteArray &state, const QDateTime &started, const QString &writes)
+QString notOurs(const QString &path)
 {
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return WriteNote::tr("cannot make the folder %1").arg(nativePath(QFileInfo(path).path()));
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        file.write(mark + '\n');
-        file.write("state: " + state + '\n');
-        file.write("started: " + started.toString(Qt::ISODate).toUtf8() + '\n');
-        file.write("writes: " + writes.toUtf8() + '\n');
-        if (file.commit())
-            return QString();
-    }
-    return WriteNote::tr("cannot write %1: %2").arg(nativePath(path), file.errorString());
+    return WriteNote::tr("%1 is not a note of this program, and is left as it is").arg(nativePath(path));
 }
 
-QString foreignFile(const QString &path)
+WriteNote::Entry parse(const QString &path)
 {
-    return WriteNote::tr("%1 is not a note of this program").arg(nativePath(path));
+    WriteNote::Entry entry;
+    entry.path = path;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return entry;
+    entry.state = WriteNote::State::Unreadable;
+    QFile file(path);
+    if (info.isSymLink() || !info.isFile() || info.size() > largestNote || !file.open(QIODevice::ReadOnly))
+        return entry;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    if (file.error() != QFileDevice::NoError)
+        return entry;
+    // An empty note, or the start of one, is ours all the same: the disk
+    // filled up, or the power went, as it was written.
+    const QByteArray first = lines.value(0).trimmed();
+    if (!mark.startsWith(first))
+        return entry;
+    QByteArray state;
+    for (const QByteArray &line : lines.mid(1)) {
+        const int colon = line.indexOf(':');
+        const QByteArray key = line.left(colon);
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (key == "state")
+            state = value;
+        else if (key == "started")
+            entry.started = QDateTime::fromString(QString::fromUtf8(value), Qt::ISODate);
+        else if (key == "writes")
+            entry.writes = QString::fromUtf8(value);
+    }
+    if (first != mark || !entry.started.isValid() || (state != writing && state != failed))
+        entry.state = WriteNote::State::CutShort;
+    else
+        entry.state = state == failed ? WriteNote::State::Failed : WriteNote::State::Writing;
+    return entry;
+}
+
+// Why nothing may be written at path, if so: a folder or note that is a
+// link leads outside the notes folder, and another program's file stays.
+QString refusal(const QString &path)
+{
+    const QString folder = QFileInfo(path).path();
+    if (QFileInfo(folder).isSymLink())
+        return WriteNote::tr("the folder %1 is a link").arg(nativePath(folder));
+    if (!QDir().mkpath(folder))
+        return WriteNote::tr("cannot make the folder %1").arg(nativePath(folder));
+    if (parse(path).state == WriteNote::State::Unreadable)
+        return notOurs(path);
+    return QString();
 }
 
 } // namespace
@@ -87,70 +93,66 @@ QString WriteNote::pathFor(int32_t serialNumber)
 
 WriteNote::Entry WriteNote::read(int32_t serialNumber)
 {
-    Entry entry;
-    entry.path = pathFor(serialNumber);
-    if (!QFileInfo::exists(entry.path))
-        return entry;
-    const Fields fields = readFields(entry.path);
-    entry.started = fields.started;
-    entry.writes = fields.writes;
-    if (!fields.ours || !fields.started.isValid())
-        entry.state = State::Unreadable;
-    else
-        entry.state = fields.state == failed ? State::Failed : State::Writing;
-    return entry;
+    return parse(pathFor(serialNumber));
 }
 
-QString WriteNote::begin(int32_t serialNumber, const QString &writes)
+QString WriteNote::write(int32_t serialNumber, State state, const QDateTime &started, const QString &writes)
 {
     const QString path = pathFor(serialNumber);
-    if (QFileInfo::exists(path) && !readFields(path).ours)
-        return foreignFile(path);
-    return save(path, writing, QDateTime::currentDateTime(), writes);
-}
-
-QString WriteNote::markFailed(int32_t serialNumber)
-{
-    const QString path = pathFor(serialNumber);
-    if (!QFileInfo::exists(path))
-        return QString();
-    const Fields fields = readFields(path);
-    if (!fields.ours)
-        return foreignFile(path);
-    return save(path, failed, fields.started, fields.writes);
+    QString problem = refusal(path);
+    if (!problem.isEmpty())
+        return problem;
+    // Replaced in one step, flushed to the disk: a process killed at any
+    // instant leaves either the old note or the new one.
+    QSaveFile file(path);
+    const QByteArray text = mark + '\n' + "state: " + (state == State::Failed ? failed : writing) + '\n'
+                            + "started: " + started.toString(Qt::ISODate).toUtf8() + '\n'
+                            + "writes: " + writes.toUtf8() + '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return tr("cannot write %1: %2").arg(nativePath(path), file.errorString());
+    // Only a note read back as it was meant is one to rely on.
+    const Entry back = parse(path);
+    if (back.state != state || back.started != started || back.writes != writes)
+        return tr("%1 does not read back as it was written").arg(nativePath(path));
+    return QString();
 }
 
 QString WriteNote::clear(int32_t serialNumber)
 {
     const QString path = pathFor(serialNumber);
-    if (!QFileInfo::exists(path))
+    const State state = parse(path).state;
+    if (state == State::None)
         return QString();
-    if (!readFields(path).ours)
-        return foreignFile(path);
+    if (state == State::Unreadable)
+        return notOurs(path);
     QFile file(path);
     return file.remove() ? QString() : tr("cannot remove %1: %2").arg(nativePath(path), file.errorString());
 }
 
 WriteNoteGuard::~WriteNoteGuard()
 {
-    if (begun)
-        WriteNote::markFailed(serialNumber);
+    if (!begun)
+        return;
+    const QString problem = WriteNote::write(serialNumber, WriteNote::State::Failed, started, writes);
+    if (!problem.isEmpty())
+        tell(WriteNote::tr("The note of this write cannot be marked failed: %1.").arg(problem));
 }
 
-QString WriteNoteGuard::begin(VersionPair target, bool fx3, bool fpga)
+QString WriteNoteGuard::begin(const QString &what)
 {
-    QStringList writes;
-    if (fx3)
-        writes << WriteNote::tr("FX3 %1 from %2").arg(target.fx3).arg(QString::fromStdString(fx3ImagePath(target)));
-    if (fpga)
-        writes << WriteNote::tr("FPGA %1 from %2").arg(target.fpga).arg(QString::fromStdString(fpgaImagePath(target)));
-    QString problem = WriteNote::begin(serialNumber, writes.join(QStringLiteral(", ")));
+    // Whole seconds: what the note keeps, and reads back.
+    started = QDateTime::currentDateTime();
+    started.setTime(QTime(started.time().hour(), started.time().minute(), started.time().second()));
+    writes = what;
+    const QString problem = WriteNote::write(serialNumber, WriteNote::State::Writing, started, writes);
     begun = problem.isEmpty();
     return problem;
 }
 
 void WriteNoteGuard::succeeded()
 {
-    WriteNote::clear(serialNumber);
     begun = false;
+    const QString problem = WriteNote::clear(serialNumber);
+    if (!problem.isEmpty())
+        tell(WriteNote::tr("The note of this write cannot be removed: %1.").arg(problem));
 }

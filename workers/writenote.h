@@ -1,20 +1,19 @@
 #ifndef WRITENOTE_H
 #define WRITENOTE_H
 
-#include "firmwarerelease.h"
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // A note on this PC that a write to one device has begun. It is made
-// durably before the first store is erased and removed once the write has
-// succeeded; a write that failed leaves it marked so, and a write cut off by
-// a crash or a power loss leaves it as it was made. A later check of that
-// device finds it: the firmware may be incomplete even where the versions
-// it reports look right.
+// durably, and read back, before the first store is erased, and removed once
+// the write has succeeded; a write that failed leaves it marked so, and a
+// write cut off by a crash or a power loss leaves it as it was made. A later
+// check of that device finds it: the firmware may be incomplete even where
+// the versions it reports look right.
 class WriteNote
 {
     Q_DECLARE_TR_FUNCTIONS(WriteNote)
@@ -24,7 +23,8 @@ public:
         None,
         Writing,
         Failed,
-        Unreadable // a file at the note's place that is not a note of ours
+        CutShort, // a note of ours that the disk did not keep whole
+        Unreadable // a file or link at the note's place that is not a note of ours
     };
 
     struct Entry
@@ -37,10 +37,10 @@ public:
 
     static Entry read(int32_t serialNumber);
 
-    // Each returns an empty text when done, otherwise why not. A file at the
-    // note's place that is not a note of this program is left as it is.
-    static QString begin(int32_t serialNumber, const QString &writes);
-    static QString markFailed(int32_t serialNumber);
+    // Each returns an empty text when done, otherwise why not. Nothing but
+    // the program's own notes, in the notes folder itself, is written over
+    // or removed; a link is never followed.
+    static QString write(int32_t serialNumber, State state, const QDateTime &started, const QString &writes);
     static QString clear(int32_t serialNumber);
 
     static QString folder();
@@ -49,23 +49,29 @@ public:
 
 // A write's note, as a worker holds it: made by begin(), removed by
 // succeeded(), and marked failed when the worker returns without either.
+// What cannot be done with the note afterwards is told through tell.
 class WriteNoteGuard
 {
 public:
-    explicit WriteNoteGuard(int32_t serialNumber)
+    WriteNoteGuard(int32_t serialNumber, std::function<void(const QString &)> tell)
         : serialNumber(serialNumber)
+        , tell(std::move(tell))
     {
     }
     ~WriteNoteGuard();
     WriteNoteGuard(const WriteNoteGuard &) = delete;
     WriteNoteGuard &operator=(const WriteNoteGuard &) = delete;
 
-    // Notes the stores about to be written with target's images.
-    QString begin(VersionPair target, bool fx3, bool fpga);
+    // Notes what is about to be written. Empty when the note is whole on
+    // the disk; otherwise why not, and the write must not start.
+    QString begin(const QString &writes);
     void succeeded();
 
 private:
     int32_t serialNumber;
+    std::function<void(const QString &)> tell;
+    QDateTime started;
+    QString writes;
     bool begun = false;
 };
 
