@@ -66,27 +66,6 @@ const QString skippingFpga = "Skipping FPGA, already current version.";
 const QString unableToFindDevice = "Unable to find device.";
 const QString failedToOpenDevice = "Failed to open device.";
 
-enum class Write { Update, Restore };
-
-// The worker's last line when call op of a write fails, or is cut off by an
-// unplug; empty for the calls whose result it ignores.
-inline QString failureLine(Write write, orvsim::Op op, bool unplug)
-{
-    using orvsim::Op;
-    if (write == Write::Update)
-        return QMap<Op, QString>({{Op::OpenDevice, "Cannot Find Device"}, {Op::ClearFx3, "Failed Clearing"},
-                                  {Op::WriteFx3, "Failed Writing"}, {Op::ClearFPGA, "Failed Clearing"},
-                                  {Op::WriteFPGA, "Failed Writing"}})
-            .value(op);
-    // The list's own status is not looked at: its count stays 1, and its
-    // entry, 0, is opened and fails.
-    return QMap<Op, QString>({{Op::GetDeviceList, unplug ? unableToFindDevice : failedToOpenDevice},
-                              {Op::OpenDevice, failedToOpenDevice}, {Op::ClearFx3, "Failed clearing boot FX3 device."},
-                              {Op::WriteFx3, "Failed writing FX3."}, {Op::ClearFPGA, "Failed clearing FPGA."},
-                              {Op::WriteFPGA, "Failed writing FPGA."}})
-        .value(op);
-}
-
 } // namespace testsupport
 
 #endif

@@ -81,9 +81,32 @@ void TestWriteWorkers::update_data()
     QTest::newRow("both current") << 7 << 9 << "both" << "" << QStringList({skippingFx3, skippingFpga}) << true << open + preset << 5 << 7;
     QTest::newRow("only FX3 differs") << 5 << 9 << "both" << "" << QStringList({updatingFx3, skippingFpga}) << true << open + fx3 + preset << 7 << 7;
 
-    addWriteFaultRows(Write::Update, updateRun, "", 5, 7, "both");
-    addWriteFaultRows(Write::Update, {"OpenDevice", skippingFx3, updatingFpga, "ClearFPGA", "WriteFPGA", "Preset"},
-                      "FPGA only, ", 7, 7, "both");
+    // Each call made to fail, and cut off by an unplug, which leaves the
+    // store it was erasing or writing erased. The preset's result is ignored.
+    const int E = erased;
+    auto row = [](const char *name, int fx3, int fpga, const char *fault, const QStringList &lines, bool succeeded,
+                  const QStringList &calls, int fx3Store, int fpgaStore) {
+        QTest::newRow(name) << fx3 << fpga << "both" << fault << lines << succeeded << calls << fx3Store << fpgaStore;
+    };
+    const QString cannotFind = "Cannot Find Device";
+    const QString clearing = "Failed Clearing";
+    const QString writing = "Failed Writing";
+    row("open fails", 5, 7, "OpenDevice", {cannotFind}, false, open, 5, 7);
+    row("open unplugged", 5, 7, "unplug:OpenDevice", {cannotFind}, false, open, 5, 7);
+    row("FX3 clear fails", 5, 7, "ClearFx3", {updatingFx3, clearing}, false, {"OpenDevice", "ClearFx3"}, 5, 7);
+    row("FX3 clear unplugged", 5, 7, "unplug:ClearFx3", {updatingFx3, clearing}, false, {"OpenDevice", "ClearFx3"}, E, 7);
+    row("FX3 write fails", 5, 7, "WriteFx3", {updatingFx3, writing}, false, open + fx3, E, 7);
+    row("FX3 write unplugged", 5, 7, "unplug:WriteFx3", {updatingFx3, writing}, false, open + fx3, E, 7);
+    row("FPGA clear fails", 5, 7, "ClearFPGA", both + QStringList(clearing), false, open + fx3 + QStringList("ClearFPGA"), 7, 7);
+    row("FPGA clear unplugged", 5, 7, "unplug:ClearFPGA", both + QStringList(clearing), false, open + fx3 + QStringList("ClearFPGA"), 7, E);
+    row("FPGA write fails", 5, 7, "WriteFPGA", both + QStringList(writing), false, open + fx3 + fpga, 7, E);
+    row("FPGA write unplugged", 5, 7, "unplug:WriteFPGA", both + QStringList(writing), false, open + fx3 + fpga, 7, E);
+    row("preset fails", 5, 7, "Preset", both, true, full, 7, 9);
+    row("preset unplugged", 5, 7, "unplug:Preset", both, true, full, 7, 9);
+    const QStringList fpgaOnly = {skippingFx3, updatingFpga};
+    row("FPGA only, written", 7, 7, "", fpgaOnly, true, open + fpga + preset, 5, 9);
+    row("FPGA only, clear fails", 7, 7, "ClearFPGA", fpgaOnly + QStringList(clearing), false, open + QStringList("ClearFPGA"), 5, 7);
+    row("FPGA only, write unplugged", 7, 7, "unplug:WriteFPGA", fpgaOnly + QStringList(writing), false, open + fpga, 5, E);
 
     // Nothing is erased for an image that is not there, or not exactly the release's.
     const QStringList noFx3 = {imageNotTheRelease + "%fx3"};
@@ -158,7 +181,31 @@ void TestWriteWorkers::restore_data()
     Device two = failed;
     two.otherSerialNumbers = {1234};
     QTest::newRow("two devices") << two << "both" << "" << QStringList(unableToFindDevice) << false << QStringList("GetDeviceList") << 7 << 9;
-    addWriteFaultRows(Write::Restore, restoreRun, "", older, "both");
+    const int E = erased;
+    auto row = [&](const char *name, const char *fault, const QStringList &lines, bool succeeded, const QStringList &calls,
+                   int fx3Store, int fpgaStore) {
+        QTest::newRow(name) << older << "both" << fault << lines << succeeded << calls << fx3Store << fpgaStore;
+    };
+    const QStringList list = {"GetDeviceList"};
+    const QStringList open = {"GetDeviceList", "OpenDevice"};
+    const QStringList fx3 = {"ClearFx3", "WriteFx3"};
+    // Its status is not looked at: the count stays 1, and entry 0 is opened.
+    row("list fails", "GetDeviceList", {failedToOpenDevice}, false, open, 5, 7);
+    row("list unplugged", "unplug:GetDeviceList", {unableToFindDevice}, false, list, 5, 7);
+    row("open fails", "OpenDevice", {failedToOpenDevice}, false, open, 5, 7);
+    row("open unplugged", "unplug:OpenDevice", {failedToOpenDevice}, false, open, 5, 7);
+    row("FX3 clear fails", "ClearFx3", {restoringFx3, "Failed clearing boot FX3 device."}, false, open + QStringList("ClearFx3"), 5, 7);
+    row("FX3 clear unplugged", "unplug:ClearFx3", {restoringFx3, "Failed clearing boot FX3 device."}, false,
+        open + QStringList("ClearFx3"), E, 7);
+    row("FX3 write fails", "WriteFx3", {restoringFx3, "Failed writing FX3."}, false, open + fx3, E, 7);
+    row("FX3 write unplugged", "unplug:WriteFx3", {restoringFx3, "Failed writing FX3."}, false, open + fx3, E, 7);
+    row("FPGA clear fails", "ClearFPGA", both + QStringList("Failed clearing FPGA."), false, open + fx3 + QStringList("ClearFPGA"), 7, 7);
+    row("FPGA clear unplugged", "unplug:ClearFPGA", both + QStringList("Failed clearing FPGA."), false,
+        open + fx3 + QStringList("ClearFPGA"), 7, E);
+    row("FPGA write fails", "WriteFPGA", both + QStringList("Failed writing FPGA."), false, full.mid(0, 6), 7, E);
+    row("FPGA write unplugged", "unplug:WriteFPGA", both + QStringList("Failed writing FPGA."), false, full.mid(0, 6), 7, E);
+    row("preset fails", "Preset", both, true, full, 7, 9);
+    row("preset unplugged", "unplug:Preset", both, true, full, 7, 9);
     QTest::newRow("FPGA image missing") << older << "fx3" << "" << QStringList(imageNotFound + "%fpga") << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image missing") << older << "fpga" << "" << QStringList(imageNotFound + "%fx3") << false << QStringList() << 5 << 7;
     QTest::newRow("FX3 image corrupt") << older << "fx3=corrupt fpga" << "" << QStringList(imageNotTheRelease + "%fx3") << false << QStringList() << 5 << 7;

@@ -223,64 +223,6 @@ inline void injectFault(const QString &fault, ORVStatus status = ORVStatus(17))
         orvsim::Simulator::failCall(op, status, nth);
 }
 
-// What the stores, holding *fx3 and *fpga before, hold after calls of which
-// all but the last succeeded; the last failed and changed nothing, or was
-// cut off by an unplug and left its store erased.
-inline void storesAfter(const QStringList &calls, bool cutOff, int *fx3, int *fpga)
-{
-    for (int n = 0; n < calls.size(); ++n) {
-        const bool last = n == calls.size() - 1;
-        int *store = calls[n].endsWith("Fx3") ? fx3 : calls[n].endsWith("FPGA") ? fpga : nullptr;
-        if (store && (!last || cutOff))
-            *store = !calls[n].startsWith("Write") || last ? int(orvsim::erased)
-                     : store == fx3                            ? Release::versions.fx3
-                                                               : Release::versions.fpga;
-    }
-}
-
-// A clean write of both stores as its worker goes: its calls, by name, and
-// its lines between them.
-const QStringList updateRun = {"OpenDevice", updatingFx3, "ClearFx3", "WriteFx3", updatingFpga, "ClearFPGA", "WriteFPGA",
-                               "Preset"};
-const QStringList restoreRun = {"GetDeviceList", "OpenDevice", restoringFx3, "ClearFx3", "WriteFx3", updatingFpga,
-                                "ClearFPGA", "WriteFPGA", "Preset"};
-
-// A row for a clean write run on the typical device, and for each of its
-// calls made to fail and, separately, cut off: the columns given, then the
-// fault as injectFault takes it, the worker's lines, whether it succeeded,
-// its calls and the stores left. The fault matrix does the same for every
-// flow, through the panel.
-template<typename... Given>
-void addWriteFaultRows(Write write, const QStringList &run, const char *name, const Given &...given)
-{
-    auto row = [&](const QString &fault, const QStringList &lines, bool succeeded, const QStringList &calls, bool cutOff) {
-        int fx3 = orvsim::Device().fx3Store;
-        int fpga = orvsim::Device().fpgaStore;
-        storesAfter(calls, cutOff, &fx3, &fpga);
-        (QTest::addRow("%s%s", name, fault.isEmpty() ? "written" : qPrintable(fault)) << ... << given)
-            << fault << lines << succeeded << calls << fx3 << fpga;
-    };
-    orvsim::Op op;
-    QStringList calls;
-    QStringList lines;
-    for (const QString &step : run) {
-        if (!orvsim::opFromName(step, &op)) {
-            lines << step;
-            continue;
-        }
-        calls << step;
-        for (bool unplug : {false, true}) {
-            // The one call whose result is ignored, the preset, is the last.
-            const QString line = failureLine(write, op, unplug);
-            const bool reopened = line == failedToOpenDevice && op == orvsim::Op::GetDeviceList;
-            row((unplug ? "unplug:" : "") + step, line.isEmpty() ? lines : lines + QStringList(line), line.isEmpty(),
-                reopened ? calls + QStringList("OpenDevice") : calls, unplug);
-        }
-    }
-    // Every write ends with the preset, which changes no store.
-    row(QString(), lines, true, calls, false);
-}
-
 } // namespace testsupport
 
 #endif
