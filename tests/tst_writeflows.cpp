@@ -212,7 +212,7 @@ void TestWriteFlows::safetyNetHolds_data()
     // No write without its note.
     QTest::newRow("a file where the notes folder goes")
         << "folder-taken" << "" << ""
-        << QStringList(cannotNote).replaceInStrings("%why", "cannot make the folder %folder") << untouched;
+        << QStringList(cannotNote).replaceInStrings("%why", "cannot make the folder %folder: %folder is a file") << untouched;
     const QString unreadable = "An earlier update of this device may not have finished (%note cannot be read): "
                                "its firmware may be incomplete.";
     QTest::newRow("another program's file where the note belongs")

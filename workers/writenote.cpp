@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -64,6 +65,25 @@ WriteNote::Entry parse(const QString &path)
     return entry;
 }
 
+// What the system says of a folder that cannot be made: a file in the way,
+// or what it answers to a file made in the nearest folder that exists.
+QString whyNoFolder(const QString &folder)
+{
+    QFileInfo nearest(folder);
+    while (!nearest.exists() && !nearest.isRoot() && nearest.filePath() != nearest.path())
+        nearest.setFile(nearest.path());
+    QString why;
+    if (nearest.exists() && !nearest.isDir()) {
+        why = WriteNote::tr("%1 is a file").arg(nativePath(nearest.filePath()));
+    } else {
+        QTemporaryFile probe(QDir(nearest.filePath()).filePath(QStringLiteral("probe-XXXXXX")));
+        if (!probe.open())
+            why = probe.errorString();
+    }
+    return why.isEmpty() ? WriteNote::tr("cannot make the folder %1").arg(nativePath(folder))
+                         : WriteNote::tr("cannot make the folder %1: %2").arg(nativePath(folder), why);
+}
+
 // Why nothing may be written at path, if so: a folder or note that is a
 // link leads outside the notes folder, and another program's file stays.
 QString refusal(const QString &path)
@@ -72,7 +92,7 @@ QString refusal(const QString &path)
     if (QFileInfo(folder).isSymLink())
         return WriteNote::tr("the folder %1 is a link").arg(nativePath(folder));
     if (!QDir().mkpath(folder))
-        return WriteNote::tr("cannot make the folder %1").arg(nativePath(folder));
+        return whyNoFolder(folder);
     if (parse(path).state == WriteNote::State::Unreadable)
         return notOurs(path);
     return QString();
@@ -102,6 +122,7 @@ QString WriteNote::write(int32_t serialNumber, State state, const QDateTime &sta
     QString problem = refusal(path);
     if (!problem.isEmpty())
         return problem;
+    const bool noteBefore = QFileInfo::exists(path);
     // Replaced in one step, flushed to the disk: a process killed at any
     // instant leaves either the old note or the new one.
     QSaveFile file(path);
@@ -110,11 +131,15 @@ QString WriteNote::write(int32_t serialNumber, State state, const QDateTime &sta
                             + "writes: " + writes.toUtf8() + '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         return tr("cannot write %1: %2").arg(nativePath(path), file.errorString());
-    // Only a note read back as it was meant is one to rely on.
+    // Only a note read back as it was meant is one to rely on: a full disk
+    // can leave it empty all the same. One that stood in no note's place
+    // goes again, so that it does not tell of a write that never began.
     const Entry back = parse(path);
-    if (back.state != state || back.started != started || back.writes != writes)
-        return tr("%1 does not read back as it was written").arg(nativePath(path));
-    return QString();
+    if (back.state == state && back.started == started && back.writes == writes)
+        return QString();
+    if (!noteBefore)
+        QFile::remove(path);
+    return tr("%1 was not kept whole on the disk").arg(nativePath(path));
 }
 
 QString WriteNote::clear(int32_t serialNumber)
