@@ -29,6 +29,11 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietHandler);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen screen claims 100 DPI, which the program's scaling
+    // would picture at 104%: the pictures are of a display at 100%, 96 DPI,
+    // unless QT_FONT_DPI says otherwise.
+    if (!qEnvironmentVariableIsSet("QT_FONT_DPI"))
+        qputenv("QT_FONT_DPI", "96");
     // Scaled as the program is, so that QT_SCALE_FACTOR pictures it at any scale.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
