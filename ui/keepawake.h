@@ -7,7 +7,8 @@ class QWidget;
 // sleep, or the USB link drops in the middle of it, and on Windows a
 // shutdown or log-off is refused with a reason that Windows shows the user
 // (the program's own refusal comes from its session handling). A no-op
-// where the platform needs nothing.
+// where the platform needs nothing. Each system's own: keepawake_win.cpp,
+// keepawake_unix.cpp.
 class KeepAwake
 {
 public:
@@ -16,14 +17,7 @@ public:
     KeepAwake(const KeepAwake &) = delete;
     KeepAwake &operator=(const KeepAwake &) = delete;
 
-    static bool isHeld();
-
 private:
-    // What the system is asked while the first instance lives:
-    // keepawake_win.cpp, keepawake_unix.cpp.
-    void holdSystem();
-    void releaseSystem();
-
     [[maybe_unused]] QWidget *window; // whose shutdown refusal carries the reason
 };
 

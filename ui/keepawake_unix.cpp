@@ -2,6 +2,9 @@
 
 // Nothing to ask: on Linux the program holds no sleep or shutdown lock, and
 // the quit signals it refuses come to the window through QuitSignals.
-void KeepAwake::holdSystem() {}
+KeepAwake::KeepAwake(QWidget *window)
+    : window(window)
+{
+}
 
-void KeepAwake::releaseSystem() {}
+KeepAwake::~KeepAwake() = default;

@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-void KeepAwake::holdSystem()
+KeepAwake::KeepAwake(QWidget *window)
+    : window(window)
 {
     SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     const QString reason = QCoreApplication::translate(
@@ -13,7 +14,7 @@ void KeepAwake::holdSystem()
     ShutdownBlockReasonCreate(reinterpret_cast<HWND>(window->winId()), reinterpret_cast<LPCWSTR>(reason.utf16()));
 }
 
-void KeepAwake::releaseSystem()
+KeepAwake::~KeepAwake()
 {
     ShutdownBlockReasonDestroy(reinterpret_cast<HWND>(window->winId()));
     SetThreadExecutionState(ES_CONTINUOUS);
