@@ -2,16 +2,13 @@
 
 #include "deviceselectordialog.h"
 #include "mainwindow.h"
-#include "tsprogressdialog.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -34,16 +31,6 @@ void say(const QString &text)
     std::fflush(stdout);
 }
 
-// A dialog's button, by what the operator reads on it.
-QPushButton *buttonIn(QWidget *parent, const QString &text)
-{
-    for (QPushButton *b : parent->findChildren<QPushButton *>()) {
-        if (b->text().remove(QLatin1Char('&')) == text)
-            return b;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const OperatorRun &operatorRun,
@@ -54,7 +41,15 @@ Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, c
     bannerBlocks = log->document()->blockCount();
     connect(log->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int) { printAddedLines(position); });
-    qApp->installEventFilter(this);
+    // Each dialog a while after it is up, so that it is seen, and pictured.
+    answerer.delay = 300;
+    connect(&answerer, &DialogAnswerer::answering, this, [this](QWidget *dialog, QPushButton *pressed) {
+        snapshot(qobject_cast<DeviceSelectorDialog *>(dialog) ? QStringLiteral("device-select") : QStringLiteral("question"));
+        if (pressed) {
+            say(QStringLiteral("== The operator answers \"%1\" with %2")
+                    .arg(dialog->windowTitle(), pressed->text().remove(QLatin1Char('&'))));
+        }
+    });
 }
 
 int Walkthrough::run()
@@ -94,35 +89,6 @@ int Walkthrough::run()
     }
     say(QStringLiteral("The scenario ended as expected."));
     return 0;
-}
-
-bool Walkthrough::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::Show || !watched->isWidgetType())
-        return false;
-    auto *dialog = qobject_cast<QDialog *>(watched);
-    if (!dialog || answered.contains(dialog))
-        return false;
-    answered << dialog;
-    QPointer<QDialog> guarded(dialog);
-    if (qobject_cast<DeviceSelectorDialog *>(dialog)) {
-        QTimer::singleShot(300, this, [this, guarded] {
-            if (!guarded)
-                return;
-            snapshot(QStringLiteral("device-select"));
-            say(QStringLiteral("== The operator answers \"Device Select\" with ORV1600"));
-            buttonIn(guarded, QStringLiteral("ORV1600"))->click();
-        });
-    } else if (qobject_cast<QMessageBox *>(dialog)) {
-        QTimer::singleShot(300, this, [this, guarded] {
-            if (!guarded)
-                return;
-            snapshot(QStringLiteral("question"));
-            say(QStringLiteral("== The operator answers \"%1\" with Yes").arg(guarded->windowTitle()));
-            buttonIn(guarded, QStringLiteral("Yes"))->click();
-        });
-    }
-    return false;
 }
 
 // A line goes in as a paragraph after the one at position: at the end of

@@ -1,11 +1,11 @@
 #ifndef WALKTHROUGH_H
 #define WALKTHROUGH_H
 
+#include "dialoganswerer.h"
 #include "scenarios.h"
 
 #include <QDir>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -34,9 +34,6 @@ public:
     // Works the window as an operator would; returns the exit code.
     int run();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void printAddedLines(int position);
     void printLine(const QString &text);
@@ -54,7 +51,7 @@ private:
     int pictureCount = 0;
     bool writing = false;
     bool busyPictureTaken = false;
-    QList<QPointer<QWidget>> answered;
+    DialogAnswerer answerer;
 };
 
 // The operator's part in the scenario of that name, or null.
