@@ -49,8 +49,7 @@ int main(int argc, char *argv[])
     const QString name = args.value(0, QStringLiteral("typical"));
 
     const Scenario *scenario = findScenario(name);
-    const OperatorRun *operatorRun = operatorRunIn(name);
-    if (!scenario || !operatorRun || args.size() > 1) {
+    if (!scenario || args.size() > 1) {
         std::fprintf(stderr, "usage: orv-walkthrough [SCENARIO] [--out FOLDER]\nscenarios:\n");
         for (const Scenario &candidate : scenarios())
             std::fprintf(stderr, "  %-12s %s\n", qPrintable(candidate.name), qPrintable(candidate.description));
@@ -85,6 +84,6 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
     QApplication::processEvents();
-    Walkthrough walkthrough(window, *scenario, *operatorRun, pictures);
+    Walkthrough walkthrough(window, *scenario, pictures);
     return walkthrough.run();
 }

@@ -33,14 +33,11 @@ void say(const QString &text)
 
 } // namespace
 
-Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const OperatorRun &operatorRun,
-                         const QDir &pictures)
-    : window(window), scenario(scenario), operatorRun(operatorRun), pictures(pictures),
+Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const QDir &pictures)
+    : window(window), scenario(scenario), pictures(pictures),
       log(window.findChild<QTextEdit *>(QStringLiteral("log")))
 {
     bannerBlocks = log->document()->blockCount();
-    connect(log->document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int) { printAddedLines(position); });
     // Each dialog a while after it is up, so that it is seen, and pictured.
     answerer.delay = 300;
     connect(&answerer, &DialogAnswerer::answering, this, [this](QWidget *dialog, QPushButton *pressed) {
@@ -55,26 +52,24 @@ Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, c
 int Walkthrough::run()
 {
     say(QStringLiteral("Scenario %1: %2").arg(scenario.name, scenario.description));
-    QTextDocument *doc = log->document();
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
-        printLine(block.text());
-    knownBlocks = doc->blockCount();
+    followLog();
+    // The window as the operator first sees it.
     snapshot(QStringLiteral("start"));
 
-    say(QStringLiteral("== The operator presses Check Versions"));
-    button(QStringLiteral("checkButton"))->click();
+    if (!press(QStringLiteral("Check Versions"))) {
+        say(QStringLiteral("FAILED: Check Versions is not enabled at the start"));
+        return 1;
+    }
     snapshot(QStringLiteral("after-check"));
 
-    if (!operatorRun.command.isEmpty()) {
-        QPushButton *command = button(operatorRun.command);
-        if (!command->isEnabled()) {
-            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(command->text().trimmed()));
+    if (!scenario.command.isEmpty()) {
+        writing = true;
+        const bool pressed = press(scenario.command);
+        writing = false;
+        if (!pressed) {
+            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(scenario.command));
             return 1;
         }
-        say(QStringLiteral("== The operator presses %1").arg(command->text().trimmed()));
-        writing = true;
-        command->click();
-        writing = false;
         if (!busyPictureTaken)
             say(QStringLiteral("(the write ended before the busy dialog could be pictured)"));
         snapshot(QStringLiteral("result"));
@@ -83,12 +78,34 @@ int Walkthrough::run()
     const orvsim::Device device = orvsim::Simulator::device();
     say(QStringLiteral("Device afterwards:\n") + orvsim::Simulator::describe().trimmed());
     say(QStringLiteral("Pictures are in %1").arg(QDir::toNativeSeparators(pictures.absolutePath())));
-    if (!operatorRun.expected(logBelowBanner(), device)) {
+    if (!endedAsExpected(device)) {
         say(QStringLiteral("FAILED: the scenario did not end as expected"));
         return 1;
     }
     say(QStringLiteral("The scenario ended as expected."));
     return 0;
+}
+
+// Prints the log so far, and from now on each line as it is added.
+void Walkthrough::followLog()
+{
+    QTextDocument *doc = log->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        printLine(block.text());
+    knownBlocks = doc->blockCount();
+    connect(doc, &QTextDocument::contentsChange, this, [this](int position, int, int) { printAddedLines(position); });
+}
+
+// Presses the panel's button that reads text, as the operator does; false
+// when it cannot be pressed.
+bool Walkthrough::press(const QString &text)
+{
+    QPushButton *button = DialogAnswerer::button(&window, text);
+    if (!button || !button->isEnabled())
+        return false;
+    say(QStringLiteral("== The operator presses %1").arg(text));
+    button->click();
+    return true;
 }
 
 // A line goes in as a paragraph after the one at position: at the end of
@@ -156,17 +173,25 @@ void Walkthrough::snapshot(const QString &name)
         say(QStringLiteral("could not save %1").arg(file));
 }
 
-QPushButton *Walkthrough::button(const QString &name) const
-{
-    return window.findChild<QPushButton *>(name);
-}
-
 QStringList Walkthrough::logBelowBanner() const
 {
     QStringList lines;
     for (QTextBlock block = log->document()->findBlockByNumber(bannerBlocks); block.isValid(); block = block.next())
         lines << block.text();
     return lines;
+}
+
+// The lines the scenario's run shows, a write's last word, and the device.
+bool Walkthrough::endedAsExpected(const orvsim::Device &device) const
+{
+    const QStringList lines = logBelowBanner();
+    for (const QString &line : scenario.outcome) {
+        if (!lines.contains(line))
+            return false;
+    }
+    if (!scenario.command.isEmpty() && lines.value(lines.size() - 1) != QLatin1String("You may now close the software."))
+        return false;
+    return scenario.deviceAfter(device);
 }
 
 void removeOwnPictures(const QDir &folder)
