@@ -7,8 +7,7 @@ class QWidget;
 // sleep, or the USB link drops in the middle of it, and on Windows a
 // shutdown or log-off is refused with a reason that Windows shows the user
 // (the program's own refusal comes from its session handling). A no-op
-// where the platform needs nothing. Each system's own: keepawake_win.cpp,
-// keepawake_unix.cpp.
+// where the platform needs nothing.
 class KeepAwake
 {
 public:
@@ -18,6 +17,10 @@ public:
     KeepAwake &operator=(const KeepAwake &) = delete;
 
 private:
+    // What the system is asked: keepawake_win.cpp, keepawake_unix.cpp.
+    void holdSystem();
+    void releaseSystem();
+
     [[maybe_unused]] QWidget *window; // whose shutdown refusal carries the reason
 };
 

@@ -5,8 +5,7 @@
 
 #include <windows.h>
 
-KeepAwake::KeepAwake(QWidget *window)
-    : window(window)
+void KeepAwake::holdSystem()
 {
     SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     const QString reason = QCoreApplication::translate(
@@ -14,7 +13,7 @@ KeepAwake::KeepAwake(QWidget *window)
     ShutdownBlockReasonCreate(reinterpret_cast<HWND>(window->winId()), reinterpret_cast<LPCWSTR>(reason.utf16()));
 }
 
-KeepAwake::~KeepAwake()
+void KeepAwake::releaseSystem()
 {
     ShutdownBlockReasonDestroy(reinterpret_cast<HWND>(window->winId()));
     SetThreadExecutionState(ES_CONTINUOUS);

@@ -1,0 +1,12 @@
+#include "keepawake.h"
+
+KeepAwake::KeepAwake(QWidget *window)
+    : window(window)
+{
+    holdSystem();
+}
+
+KeepAwake::~KeepAwake()
+{
+    releaseSystem();
+}
