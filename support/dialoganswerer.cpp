@@ -39,15 +39,16 @@ bool DialogAnswerer::eventFilter(QObject *watched, QEvent *event)
         return false;
     seen << window;
     emit shown(window);
-    // A modal dialog's own loop begins once its show is over.
-    const QPointer<QWidget> guarded(window);
-    QTimer::singleShot(delay, this, [this, guarded] {
-        if (!guarded)
-            return;
-        emit waiting(guarded);
-        if (guarded)
-            answer(guarded);
+    // A modal dialog's own loop begins once its show is over. The timer
+    // goes with this answerer, its call with the window.
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, window, [this, window] {
+        emit waiting(window);
+        answer(window);
     });
+    connect(timer, &QTimer::timeout, timer, &QObject::deleteLater);
+    timer->start(delay);
     return false;
 }
 
