@@ -19,12 +19,9 @@ public:
 
 private:
     bool onlyOne = true;
-    // Each system's own mark: singleinstance_win.cpp, singleinstance_unix.cpp.
-#ifdef Q_OS_WIN
-    void *mutex = nullptr;
-#else
-    int socket = -1;
-#endif
+    // Each system's own mark, -1 when none is held: a named mutex's handle
+    // (singleinstance_win.cpp) or a socket (singleinstance_unix.cpp).
+    qintptr mark = -1;
 };
 
 #endif // SINGLEINSTANCE_H

@@ -18,24 +18,25 @@ const char markName[] = "ORV1600-Firmware-Updater";
 // process holds nothing.
 SingleInstance::SingleInstance()
 {
-    socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0)
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
         return;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path + 1, markName, sizeof markName - 1);
     const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + sizeof markName - 1);
-    if (::bind(socket, reinterpret_cast<const sockaddr *>(&address), length) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0) {
         // Only a bound name means another copy; any other failure says
         // nothing about one.
         onlyOne = errno != EADDRINUSE;
-        ::close(socket);
-        socket = -1;
+        ::close(fd);
+        return;
     }
+    mark = fd;
 }
 
 SingleInstance::~SingleInstance()
 {
-    if (socket >= 0)
-        ::close(socket);
+    if (mark >= 0)
+        ::close(static_cast<int>(mark));
 }

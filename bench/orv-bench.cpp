@@ -10,6 +10,7 @@
 
 #include "firmwarerelease.h"
 #include "mainwindow.h"
+#include "processusage.h"
 #include "simulator.h"
 #include "updatedevicethread.h"
 #include "workerwait.h"
@@ -23,15 +24,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#include <psapi.h>
-#else
-#include <sys/resource.h>
-
-#include <ctime>
-#endif
 
 #include <algorithm>
 #include <chrono>
@@ -53,36 +45,6 @@ double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double threadCpuMs()
-{
-#ifdef Q_OS_WIN
-    FILETIME created, exited, kernel, user;
-    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME &t) {
-        return static_cast<double>((quint64(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-#else
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-#endif
-}
-
-// The process's peak resident memory so far, in KiB.
-long peakRssKiB()
-{
-#ifdef Q_OS_WIN
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
-#else
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-#endif
 }
 
 qint64 nowNs()

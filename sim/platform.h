@@ -4,19 +4,15 @@
 // What the simulated device needs from the operating system, on Linux and
 // on Windows: a file locked against every other process (a lock the system
 // drops when its process ends, however it ends), and whether a process
-// still runs. No Qt here, so that the Windows side compiles on its own.
+// still runs. Each system's own: platform_win.cpp, platform_unix.cpp.
+
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace orvsim {
-
-#ifdef _WIN32
-using NativePath = std::wstring;
-#else
-using NativePath = std::string;
-#endif
 
 // A process, told apart from a later one that is given the same id.
 struct ProcessId
@@ -47,7 +43,7 @@ public:
     LockedFile(const LockedFile &) = delete;
     LockedFile &operator=(const LockedFile &) = delete;
 
-    Opened open(const NativePath &path, bool write);
+    Opened open(const QString &path, bool write);
     // Reads at most limit + 1 bytes, so that a caller can tell a file that
     // is too long.
     bool read(std::string *bytes, size_t limit);
@@ -58,18 +54,15 @@ public:
     int error() const { return lastError; }
 
 private:
-#ifdef _WIN32
-    void *handle = nullptr;
-#else
-    int fd = -1;
-#endif
+    // The open file's descriptor, or its HANDLE on Windows; -1 when closed.
+    intptr_t handle = -1;
     int lastError = 0;
 };
 
 // Puts a file holding bytes at path when there is none, in one step, so
 // that no process ever finds it empty or half-written.
 enum class Created { Yes, AlreadyThere, Failed };
-Created createFile(const NativePath &path, const std::string &bytes, int *error);
+Created createFile(const QString &path, const std::string &bytes, int *error);
 
 } // namespace orvsim
 

@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -87,11 +89,12 @@ std::string errorText(int code)
     return std::strerror(code);
 }
 
-LockedFile::Opened LockedFile::open(const NativePath &path, bool write)
+LockedFile::Opened LockedFile::open(const QString &path, bool write)
 {
     close();
     // Non-blocking, so that a FIFO at the path cannot hang the open.
-    const int file = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int file =
+        ::open(QFile::encodeName(path).constData(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (file < 0) {
         lastError = errno;
         if (lastError == ENOENT)
@@ -112,7 +115,7 @@ LockedFile::Opened LockedFile::open(const NativePath &path, bool write)
             return Opened::Failed;
         }
     }
-    fd = file;
+    handle = file;
     return Opened::Yes;
 }
 
@@ -121,7 +124,7 @@ bool LockedFile::read(std::string *bytes, size_t limit)
     bytes->clear();
     char buffer[4096];
     while (bytes->size() <= limit) {
-        const ssize_t got = pread(fd, buffer, sizeof buffer, off_t(bytes->size()));
+        const ssize_t got = pread(int(handle), buffer, sizeof buffer, off_t(bytes->size()));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -137,7 +140,7 @@ bool LockedFile::read(std::string *bytes, size_t limit)
 
 bool LockedFile::replace(const std::string &bytes)
 {
-    if (!writeAll(fd, bytes) || ftruncate(fd, off_t(bytes.size())) != 0) {
+    if (!writeAll(int(handle), bytes) || ftruncate(int(handle), off_t(bytes.size())) != 0) {
         lastError = errno;
         return false;
     }
@@ -146,17 +149,18 @@ bool LockedFile::replace(const std::string &bytes)
 
 void LockedFile::close()
 {
-    if (fd < 0)
+    if (handle < 0)
         return;
-    flock(fd, LOCK_UN);
-    ::close(fd);
-    fd = -1;
+    flock(int(handle), LOCK_UN);
+    ::close(int(handle));
+    handle = -1;
 }
 
-Created createFile(const NativePath &path, const std::string &bytes, int *error)
+Created createFile(const QString &path, const std::string &bytes, int *error)
 {
-    const NativePath temporary = path + ".new-" + std::to_string(getpid());
-    const int file = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray temporary = name + ".new-" + QByteArray::number(getpid());
+    const int file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (file < 0) {
         *error = errno;
         return Created::Failed;
@@ -166,13 +170,13 @@ Created createFile(const NativePath &path, const std::string &bytes, int *error)
     ::close(file);
     // link() never replaces: it fails when another process made the file
     // first.
-    if (written && link(temporary.c_str(), path.c_str()) == 0) {
-        unlink(temporary.c_str());
+    if (written && link(temporary.constData(), name.constData()) == 0) {
+        unlink(temporary.constData());
         return Created::Yes;
     }
     if (written)
         *error = errno;
-    unlink(temporary.c_str());
+    unlink(temporary.constData());
     return *error == EEXIST ? Created::AlreadyThere : Created::Failed;
 }
 

@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <QDir>
+
 #include <windows.h>
 #ifndef PROCESS_QUERY_LIMITED_INFORMATION
 #define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
@@ -14,6 +16,16 @@ namespace {
 // Windows locks are mandatory: the lock is on one byte far past any
 // content, so that it never stands in the way of reading or writing.
 constexpr DWORD lockOffsetHigh = 1;
+
+HANDLE native(intptr_t handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+std::wstring nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
 
 uint64_t startTime(HANDLE process)
 {
@@ -74,17 +86,18 @@ std::string errorText(int code)
     return text.empty() ? "error " + std::to_string(code) : text;
 }
 
-LockedFile::Opened LockedFile::open(const NativePath &path, bool write)
+LockedFile::Opened LockedFile::open(const QString &path, bool write)
 {
     close();
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
+    const std::wstring name = nativePath(path);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         lastError = int(GetLastError());
         if (lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND)
             return Opened::Missing;
-        const DWORD attributes = GetFileAttributesW(path.c_str());
+        const DWORD attributes = GetFileAttributesW(name.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return Opened::NotAFile;
         return Opened::Failed;
@@ -101,7 +114,7 @@ LockedFile::Opened LockedFile::open(const NativePath &path, bool write)
         CloseHandle(file);
         return Opened::Failed;
     }
-    handle = file;
+    handle = reinterpret_cast<intptr_t>(file);
     return Opened::Yes;
 }
 
@@ -109,14 +122,14 @@ bool LockedFile::read(std::string *bytes, size_t limit)
 {
     bytes->clear();
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
+    if (!SetFilePointerEx(native(handle), start, nullptr, FILE_BEGIN)) {
         lastError = int(GetLastError());
         return false;
     }
     char buffer[4096];
     while (bytes->size() <= limit) {
         DWORD got = 0;
-        if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+        if (!ReadFile(native(handle), buffer, sizeof buffer, &got, nullptr)) {
             lastError = int(GetLastError());
             return false;
         }
@@ -130,7 +143,8 @@ bool LockedFile::read(std::string *bytes, size_t limit)
 bool LockedFile::replace(const std::string &bytes)
 {
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !writeAll(handle, bytes) || !SetEndOfFile(handle)) {
+    if (!SetFilePointerEx(native(handle), start, nullptr, FILE_BEGIN) || !writeAll(native(handle), bytes)
+        || !SetEndOfFile(native(handle))) {
         lastError = int(GetLastError());
         return false;
     }
@@ -139,18 +153,19 @@ bool LockedFile::replace(const std::string &bytes)
 
 void LockedFile::close()
 {
-    if (!handle)
+    if (handle == -1)
         return;
     OVERLAPPED at{};
     at.OffsetHigh = lockOffsetHigh;
-    UnlockFileEx(handle, 0, 1, 0, &at);
-    CloseHandle(handle);
-    handle = nullptr;
+    UnlockFileEx(native(handle), 0, 1, 0, &at);
+    CloseHandle(native(handle));
+    handle = -1;
 }
 
-Created createFile(const NativePath &path, const std::string &bytes, int *error)
+Created createFile(const QString &path, const std::string &bytes, int *error)
 {
-    const NativePath temporary = path + L".new-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring name = nativePath(path);
+    const std::wstring temporary = name + L".new-" + std::to_wstring(GetCurrentProcessId());
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -162,7 +177,7 @@ Created createFile(const NativePath &path, const std::string &bytes, int *error)
     CloseHandle(file);
     // Without MOVEFILE_REPLACE_EXISTING the move fails when another process
     // made the file first.
-    if (written && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+    if (written && MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH))
         return Created::Yes;
     if (written)
         *error = int(GetLastError());

@@ -1,7 +1,6 @@
 #include "statefile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,15 +29,6 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-NativePath nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(path).toStdWString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
 QString systemError(int code)
 {
     return QString::fromLocal8Bit(errorText(code).c_str());
@@ -52,10 +42,9 @@ enum class Opening { Open, Missing, Made };
 // the line that says what went wrong, or nothing.
 QString openStateFile(LockedFile &file, const QString &path, bool write, const std::string *initial, Opening *how)
 {
-    const NativePath name = nativePath(path);
     *how = Opening::Open;
     for (int attempt = 0;; ++attempt) {
-        const LockedFile::Opened opened = file.open(name, write);
+        const LockedFile::Opened opened = file.open(path, write);
         if (opened == LockedFile::Opened::Yes)
             return QString();
         if (opened == LockedFile::Opened::NotAFile)
@@ -70,7 +59,7 @@ QString openStateFile(LockedFile &file, const QString &path, bool write, const s
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
         int error = 0;
-        const Created created = createFile(name, *initial, &error);
+        const Created created = createFile(path, *initial, &error);
         if (created == Created::Failed)
             return QStringLiteral("cannot make %1: %2").arg(shown(path), systemError(error));
         if (created == Created::Yes)

@@ -4,42 +4,35 @@
 #include "testsupport.h"
 
 #include "deviceselectordialog.h"
+#include "dialoganswerer.h"
 #include "mainwindow.h"
 #include "tsprogressdialog.h"
 
 #include <QApplication>
 #include <QFutureWatcher>
 #include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
 namespace testsupport {
 
-enum class Answer {
-    Accept,        // the model button, or Yes
-    Cancel,        // Cancel, or No
-    Escape,
-    WindowControl,
-    None           // left unanswered
-};
+using Answer = DialogAnswerer::Answer;
 
 // Answers the modal dialogs that a flow opens, as the operator would, and
 // notes what the operator saw meanwhile.
-class Operator : public QObject
+class Operator : public DialogAnswerer
 {
 public:
     explicit Operator(Updater &panel)
         : panel(panel)
     {
-        qApp->installEventFilter(this);
+        connect(this, &DialogAnswerer::shown, this, [this](QWidget *window) {
+            if (auto *busy = qobject_cast<TSProgressDialog *>(window))
+                sawBusy(*busy);
+        });
+        connect(this, &DialogAnswerer::waiting, this, [this](QWidget *window) { look(window); });
     }
-    ~Operator() override { qApp->removeEventFilter(this); }
-
-    Answer selectorAnswer = Answer::Accept;
-    Answer questionAnswer = Answer::Accept;
 
     int selectorsSeen = 0;
     int questionsSeen = 0;
@@ -59,59 +52,11 @@ public:
     QMessageBox::StandardButtons questionButtons;
 
 private:
-    static QPushButton *buttonOf(QWidget *dialog, const QString &text)
-    {
-        for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
-            if (b->text().remove('&') == text)
-                return b;
-        }
-        return nullptr;
-    }
-
     static bool anyBusyVisible()
     {
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (qobject_cast<TSProgressDialog *>(w) && w->isVisible())
                 return true;
-        }
-        return false;
-    }
-
-    void answer(QDialog *dialog, Answer how, const QString &acceptText, const QString &cancelText)
-    {
-        switch (how) {
-        case Answer::Accept:
-            QTest::mouseClick(buttonOf(dialog, acceptText), Qt::LeftButton);
-            break;
-        case Answer::Cancel:
-            QTest::mouseClick(buttonOf(dialog, cancelText), Qt::LeftButton);
-            break;
-        case Answer::Escape:
-            QTest::keyClick(dialog, Qt::Key_Escape);
-            break;
-        case Answer::WindowControl:
-            closeByWindowControl(*dialog);
-            break;
-        case Answer::None:
-            break;
-        }
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto *widget = static_cast<QWidget *>(watched);
-            if (widget->isWindow() && !seen.contains(widget)) {
-                seen << widget;
-                // Answer once the dialog runs its own loop.
-                QPointer<QWidget> guarded(widget);
-                QTimer::singleShot(0, this, [this, guarded] {
-                    if (guarded)
-                        look(guarded);
-                });
-                if (auto *busy = qobject_cast<TSProgressDialog *>(widget))
-                    sawBusy(*busy);
-            }
         }
         return false;
     }
@@ -129,6 +74,7 @@ private:
         return owner ? (dialog->frameGeometry().center() - owner->frameGeometry().center()).manhattanLength() : -1;
     }
 
+    // Before the answer, if the window is one that is answered.
     void look(QWidget *modal)
     {
         if (auto *busy = qobject_cast<TSProgressDialog *>(modal)) {
@@ -139,18 +85,15 @@ private:
             ++selectorsSeen;
             busyVisibleWithSelector = anyBusyVisible();
             selectorOwner = selector->windowHandle()->transientParent();
-            answer(selector, selectorAnswer, "ORV1600", "Cancel");
         } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             ++questionsSeen;
             questionTitle = box->windowTitle();
             questionText = box->text();
             questionButtons = box->standardButtons();
-            answer(box, questionAnswer, "Yes", "No");
         }
     }
 
     Updater &panel;
-    QList<QPointer<QWidget>> seen;
 };
 
 // The real window with its panel, shown.

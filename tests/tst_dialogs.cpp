@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "deviceselectordialog.h"
+#include "dialoganswerer.h"
 #include "tsprogressdialog.h"
 
 #include <QAbstractButton>
@@ -13,7 +14,6 @@
 #include <QWindow>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 using namespace testsupport;
@@ -56,46 +56,25 @@ void TestDialogs::selectorLooksAsAsked()
     QVERIFY(label->geometry().bottom() < model->geometry().top());
 }
 
-using DialogAction = std::function<void(DeviceSelectorDialog &)>;
-Q_DECLARE_METATYPE(DialogAction)
-
-static QPushButton *buttonOf(QDialog &dialog, const QString &text)
-{
-    for (QPushButton *b : dialog.findChildren<QPushButton *>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
-}
+Q_DECLARE_METATYPE(DialogAnswerer::Answer)
 
 void TestDialogs::selectorAnswers_data()
 {
-    QTest::addColumn<DialogAction>("action");
+    QTest::addColumn<DialogAnswerer::Answer>("answer");
     QTest::addColumn<int>("result");
     QTest::addColumn<bool>("cancelled");
-    QTest::newRow("model button") << DialogAction([](DeviceSelectorDialog &d) {
-        QTest::mouseClick(buttonOf(d, "ORV1600"), Qt::LeftButton);
-    }) << int(QDialog::Accepted) << false;
-    QTest::newRow("Cancel") << DialogAction([](DeviceSelectorDialog &d) {
-        QTest::mouseClick(buttonOf(d, "Cancel"), Qt::LeftButton);
-    }) << int(QDialog::Accepted) << true;
-    QTest::newRow("Escape") << DialogAction([](DeviceSelectorDialog &d) {
-        QTest::keyClick(&d, Qt::Key_Escape);
-    }) << int(QDialog::Rejected) << false;
-    QTest::newRow("window control") << DialogAction([](DeviceSelectorDialog &d) {
-        // What the window manager's close button sends.
-        closeByWindowControl(d);
-    }) << int(QDialog::Rejected) << false;
+    QTest::newRow("model button") << DialogAnswerer::Answer::Accept << int(QDialog::Accepted) << false;
+    QTest::newRow("Cancel") << DialogAnswerer::Answer::Cancel << int(QDialog::Accepted) << true;
+    QTest::newRow("Escape") << DialogAnswerer::Answer::Escape << int(QDialog::Rejected) << false;
+    QTest::newRow("window control") << DialogAnswerer::Answer::WindowControl << int(QDialog::Rejected) << false;
 }
 
 void TestDialogs::selectorAnswers()
 {
-    QFETCH(DialogAction, action);
+    DialogAnswerer answerer;
+    QFETCH(DialogAnswerer::Answer, answer);
+    answerer.selectorAnswer = answer;
     DeviceSelectorDialog dialog;
-    QTimer::singleShot(0, &dialog, [&] {
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        action(dialog);
-    });
     QTimer::singleShot(5000, &dialog, [&] { dialog.done(-1); });
     const int result = dialog.exec();
     QTEST(result, "result");

@@ -3,6 +3,7 @@
 #include "firmwarerelease.h"
 #include "scenarios.h"
 #include "simulator.h"
+#include "systemnames.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,12 +64,7 @@ int usage()
         "OP is one of GetDeviceList OpenDevice CloseDevice GetFirmwareVersion\n"
         "GetFPGAStatus ClearFx3 WriteFx3 ClearFPGA WriteFPGA Preset Bootstrap.\n"
         "The state is kept in %s, by default %s.\n",
-        qPrintable(tableFirmware()), maxWriteMs,
-#ifdef Q_OS_WIN
-        "%ORV_SIM_STATE%",
-#else
-        "$ORV_SIM_STATE",
-#endif
+        qPrintable(tableFirmware()), maxWriteMs, qPrintable(environmentVariable(QStringLiteral("ORV_SIM_STATE"))),
         qPrintable(QDir::toNativeSeparators(Simulator::statePath())));
     return 2;
 }
@@ -80,11 +76,7 @@ int usage()
 // state file.
 bool besideSimulatedDevice()
 {
-#ifdef Q_OS_WIN
-    QFile library(QCoreApplication::applicationDirPath() + QStringLiteral("/orv_api.dll"));
-#else
-    QFile library(QCoreApplication::applicationDirPath() + QStringLiteral("/liborv_api.so"));
-#endif
+    QFile library(QCoreApplication::applicationDirPath() + QLatin1Char('/') + deviceLibraryFileName());
     // The simulated device's version text, as orvGetAPIVersion gives it.
     if (!library.exists() || (library.open(QIODevice::ReadOnly) && library.readAll().contains("-simulator (")))
         return true;

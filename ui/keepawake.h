@@ -16,11 +16,8 @@ public:
     KeepAwake(const KeepAwake &) = delete;
     KeepAwake &operator=(const KeepAwake &) = delete;
 
-    static bool isHeld();
-
 private:
-    // What the system is asked while the first instance lives:
-    // keepawake_win.cpp, keepawake_unix.cpp.
+    // What the system is asked: keepawake_win.cpp, keepawake_unix.cpp.
     void holdSystem();
     void releaseSystem();
 

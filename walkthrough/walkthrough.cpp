@@ -2,16 +2,14 @@
 
 #include "deviceselectordialog.h"
 #include "mainwindow.h"
-#include "tsprogressdialog.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QImageReader>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -34,52 +32,50 @@ void say(const QString &text)
     std::fflush(stdout);
 }
 
-// A dialog's button, by what the operator reads on it.
-QPushButton *buttonIn(QWidget *parent, const QString &text)
-{
-    for (QPushButton *b : parent->findChildren<QPushButton *>()) {
-        if (b->text().remove(QLatin1Char('&')) == text)
-            return b;
-    }
-    return nullptr;
-}
-
 } // namespace
 
-Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const OperatorRun &operatorRun,
-                         const QDir &pictures)
-    : window(window), scenario(scenario), operatorRun(operatorRun), pictures(pictures),
+Walkthrough::Walkthrough(MainWindow &window, const orvsim::Scenario &scenario, const QDir &pictures)
+    : window(window), scenario(scenario), pictures(pictures),
       log(window.findChild<QTextEdit *>(QStringLiteral("log")))
 {
     bannerBlocks = log->document()->blockCount();
-    connect(log->document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int) { printAddedLines(position); });
-    qApp->installEventFilter(this);
+    // Each dialog a while after it is up, so that it is seen, and pictured.
+    answerer.delay = 300;
+    connect(&answerer, &DialogAnswerer::answering, this, [this](QWidget *dialog, QPushButton *pressed) {
+        snapshot(qobject_cast<DeviceSelectorDialog *>(dialog) ? QStringLiteral("device-select") : QStringLiteral("question"));
+        if (pressed) {
+            say(QStringLiteral("== The operator answers \"%1\" with %2")
+                    .arg(dialog->windowTitle(), pressed->text().remove(QLatin1Char('&'))));
+        }
+    });
 }
 
 int Walkthrough::run()
 {
     say(QStringLiteral("Scenario %1: %2").arg(scenario.name, scenario.description));
-    QTextDocument *doc = log->document();
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
-        printLine(block.text());
-    knownBlocks = doc->blockCount();
+    followLog();
+    // The window as the operator first sees it: once the release the run
+    // uses has been checked and told of.
+    if (auto *releaseCheck = window.findChild<QFutureWatcherBase *>(QStringLiteral("releaseCheck"))) {
+        while (!releaseCheck->isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
     snapshot(QStringLiteral("start"));
 
-    say(QStringLiteral("== The operator presses Check Versions"));
-    button(QStringLiteral("checkButton"))->click();
+    if (!press(QStringLiteral("Check Versions"))) {
+        say(QStringLiteral("FAILED: Check Versions is not enabled at the start"));
+        return 1;
+    }
     snapshot(QStringLiteral("after-check"));
 
-    if (!operatorRun.command.isEmpty()) {
-        QPushButton *command = button(operatorRun.command);
-        if (!command->isEnabled()) {
-            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(command->text().trimmed()));
+    if (!scenario.command.isEmpty()) {
+        writing = true;
+        const bool pressed = press(scenario.command);
+        writing = false;
+        if (!pressed) {
+            say(QStringLiteral("FAILED: %1 is not enabled after the check").arg(scenario.command));
             return 1;
         }
-        say(QStringLiteral("== The operator presses %1").arg(command->text().trimmed()));
-        writing = true;
-        command->click();
-        writing = false;
         if (!busyPictureTaken)
             say(QStringLiteral("(the write ended before the busy dialog could be pictured)"));
         snapshot(QStringLiteral("result"));
@@ -88,7 +84,7 @@ int Walkthrough::run()
     const orvsim::Device device = orvsim::Simulator::device();
     say(QStringLiteral("Device afterwards:\n") + orvsim::Simulator::describe().trimmed());
     say(QStringLiteral("Pictures are in %1").arg(QDir::toNativeSeparators(pictures.absolutePath())));
-    if (!operatorRun.expected(logBelowBanner(), device)) {
+    if (!endedAsExpected(device)) {
         say(QStringLiteral("FAILED: the scenario did not end as expected"));
         return 1;
     }
@@ -96,33 +92,26 @@ int Walkthrough::run()
     return 0;
 }
 
-bool Walkthrough::eventFilter(QObject *watched, QEvent *event)
+// Prints the log so far, and from now on each line as it is added.
+void Walkthrough::followLog()
 {
-    if (event->type() != QEvent::Show || !watched->isWidgetType())
+    QTextDocument *doc = log->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        printLine(block.text());
+    knownBlocks = doc->blockCount();
+    connect(doc, &QTextDocument::contentsChange, this, [this](int position, int, int) { printAddedLines(position); });
+}
+
+// Presses the panel's button that reads text, as the operator does; false
+// when it cannot be pressed.
+bool Walkthrough::press(const QString &text)
+{
+    QPushButton *button = DialogAnswerer::button(&window, text);
+    if (!button || !button->isEnabled())
         return false;
-    auto *dialog = qobject_cast<QDialog *>(watched);
-    if (!dialog || answered.contains(dialog))
-        return false;
-    answered << dialog;
-    QPointer<QDialog> guarded(dialog);
-    if (qobject_cast<DeviceSelectorDialog *>(dialog)) {
-        QTimer::singleShot(300, this, [this, guarded] {
-            if (!guarded)
-                return;
-            snapshot(QStringLiteral("device-select"));
-            say(QStringLiteral("== The operator answers \"Device Select\" with ORV1600"));
-            buttonIn(guarded, QStringLiteral("ORV1600"))->click();
-        });
-    } else if (qobject_cast<QMessageBox *>(dialog)) {
-        QTimer::singleShot(300, this, [this, guarded] {
-            if (!guarded)
-                return;
-            snapshot(QStringLiteral("question"));
-            say(QStringLiteral("== The operator answers \"%1\" with Yes").arg(guarded->windowTitle()));
-            buttonIn(guarded, QStringLiteral("Yes"))->click();
-        });
-    }
-    return false;
+    say(QStringLiteral("== The operator presses %1").arg(text));
+    button->click();
+    return true;
 }
 
 // A line goes in as a paragraph after the one at position: at the end of
@@ -190,17 +179,25 @@ void Walkthrough::snapshot(const QString &name)
         say(QStringLiteral("could not save %1").arg(file));
 }
 
-QPushButton *Walkthrough::button(const QString &name) const
-{
-    return window.findChild<QPushButton *>(name);
-}
-
 QStringList Walkthrough::logBelowBanner() const
 {
     QStringList lines;
     for (QTextBlock block = log->document()->findBlockByNumber(bannerBlocks); block.isValid(); block = block.next())
         lines << block.text();
     return lines;
+}
+
+// The lines the scenario's run shows, a write's last word, and the device.
+bool Walkthrough::endedAsExpected(const orvsim::Device &device) const
+{
+    const QStringList lines = logBelowBanner();
+    for (const QString &line : scenario.outcome) {
+        if (!lines.contains(line))
+            return false;
+    }
+    if (!scenario.command.isEmpty() && lines.value(lines.size() - 1) != QLatin1String("You may now close the software."))
+        return false;
+    return scenario.deviceAfter(device);
 }
 
 void removeOwnPictures(const QDir &folder)
