@@ -15,7 +15,7 @@ const QByteArray mark = "ORV1600 Firmware Updater: unfinished write";
 const QByteArray writing = "writing";
 const QByteArray failed = "failed";
 // Far more than a note of ours takes.
-constexpr qint64 largestNote = 16 * 1024;
+constexpr qint64 largestNote = qint64(16) * 1024;
 
 QString nativePath(const QString &path)
 {
@@ -169,7 +169,7 @@ QString WriteNoteGuard::begin(const QString &what)
     started = QDateTime::currentDateTime();
     started.setTime(QTime(started.time().hour(), started.time().minute(), started.time().second()));
     writes = what;
-    const QString problem = WriteNote::write(serialNumber, WriteNote::State::Writing, started, writes);
+    QString problem = WriteNote::write(serialNumber, WriteNote::State::Writing, started, writes);
     begun = problem.isEmpty();
     return problem;
 }

@@ -4,7 +4,7 @@ namespace {
 
 QString storeText(const char *name, WriteResult::Store store)
 {
-    const QString component = QString::fromLatin1(name);
+    QString component = QString::fromLatin1(name);
     switch (store) {
     case WriteResult::Store::Untouched:
         return QStringLiteral("%1 untouched").arg(component);
