@@ -240,8 +240,9 @@ void TestWriteFlows::safetyNetHolds()
     if (note == "folder-taken") {
         QVERIFY(QFile(WriteNote::folder()).open(QIODevice::WriteOnly));
     } else if (note == "link") {
-        if (!QFile::link(outsideFile, notePath))
-            QSKIP("this system makes no links");
+        // Windows makes a shell shortcut of it, a file like any other.
+        if (!QFile::link(outsideFile, notePath) || !QFileInfo(notePath).isSymLink())
+            QSKIP("this system makes no symbolic link here");
     } else if (!note.isEmpty()) {
         QFile file(notePath);
         QVERIFY(file.open(QIODevice::WriteOnly));
