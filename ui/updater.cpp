@@ -2,6 +2,7 @@
 
 #include "checkversionthread.h"
 #include "deviceselectordialog.h"
+#include "enterpressesbutton.h"
 #include "firmwarerelease.h"
 #include "keepawake.h"
 #include "releaseimages.h"
@@ -101,6 +102,7 @@ Updater::Updater(QWidget *parent)
     connect(checkButton, &QPushButton::clicked, this, &Updater::checkVersions);
     connect(updateButton, &QPushButton::clicked, this, &Updater::updateDevice);
     connect(restoreButton, &QPushButton::clicked, this, &Updater::restoreDevice);
+    new EnterPressesButton({checkButton, updateButton, restoreButton}, this);
 
     const char *apiVersion = orvGetAPIVersion();
     // What support needs to read the record: which program, library and
