@@ -1,6 +1,7 @@
 #include "updater.h"
 
 #include "checkversionthread.h"
+#include "devicelibrary.h"
 #include "deviceselectordialog.h"
 #include "enterpressesbutton.h"
 #include "firmwarerelease.h"
@@ -110,6 +111,7 @@ Updater::Updater(QWidget *parent)
     recordLine(QStringLiteral("== ORV1600 Firmware Updater %1, started in %2")
                    .arg(QStringLiteral(ORV_PROGRAM_VERSION), QDir::toNativeSeparators(Release::startFolder())));
     recordLine(QStringLiteral("== Device library: %1").arg(QString::fromUtf8(apiVersion ? apiVersion : "")));
+    recordLine(QStringLiteral("== Device library file: %1").arg(loadedDeviceLibrary()));
     recordLine(QStringLiteral("== Release: FX3 %1, FPGA %2 (%3)")
                    .arg(Release::versions.fx3)
                    .arg(Release::versions.fpga)
