@@ -17,7 +17,6 @@ class DllSearchOrder
 public:
     explicit DllSearchOrder(const QString &programFolder);
 
-    QStringList folders() const { return m_folders; }
     // The files of that name in those folders, in the order the loader
     // meets them.
     QStringList files(const QString &name) const;

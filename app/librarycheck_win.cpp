@@ -239,9 +239,7 @@ LibraryCheck::LibraryCheck(const QString &programFolder)
                                   .arg(bits(programMachine), ownPackage);
     QFile file(path);
     if (found.isEmpty()) {
-        m_problem = told(path,
-                         tr("The file is not there, nor in the other folders where Windows looks for it: %1.")
-                             .arg(QDir::toNativeSeparators(order.folders().mid(1).join(QLatin1String("; ")))),
+        m_problem = told(path, tr("The file is not there, nor in Windows' system folders, nor in any folder on PATH."),
                          copyAgain);
         return;
     }
