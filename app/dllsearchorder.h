@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // The folders in which Windows' loader looks for a DLL that the program
-// imports by name, once it is neither loaded yet, nor redirected, nor one
-// of Windows' known DLLs: the program's folder; the system folder as this
+// imports by name, once it is neither loaded yet, nor one of Windows' known
+// DLLs, nor redirected (the program has a manifest, so Windows ignores a
+// .local file beside it): the program's folder; the system folder as this
 // process sees it (SysWOW64 for a 32-bit program on 64-bit Windows); the
 // 16-bit system folder; the Windows folder; the folders on PATH. The
 // current folder would come before PATH: making the order takes it out of
