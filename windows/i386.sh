@@ -7,9 +7,9 @@
 #   i386.sh way            prints "native", "qemu" or "none: REASON"
 #   i386.sh install        installs what that way needs: Debian's wine32:i386,
 #                          and qemu-user where the kernel runs no 32-bit program
-#   i386.sh run PROGRAM... runs a 32-bit program through qemu that way
+#   i386.sh run PROGRAM... runs a 32-bit program through qemu, in a user
+#                          namespace of its own
 set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 qemu=${QEMU_I386:-/usr/bin/qemu-i386}
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo
@@ -61,6 +61,9 @@ way() {
     fi
     if [ "$version" -lt 8 ]; then
         echo "none: $reason, and qemu-i386 is version $version, older than 8, too slow for Wine"; return
+    fi
+    if ! unshare -U -r -m -n true 2>/dev/null; then
+        echo "none: $reason, and this machine lets no user namespace be made"; return
     fi
     in_namespace "$dir/probe" 2>/dev/null
     case $? in
