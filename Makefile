@@ -27,7 +27,7 @@ PACKAGES := cmake make g++ qtbase5-dev qtbase5-dev-tools libx11-dev xvfb xauth \
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build run sim-scenario test sanitize tidy bench clean \
-        windows-deps qt-kit qt-kit32 windows windows-test
+        windows-deps qt-kit qt-kit32 windows windows-test windows-test64 windows-test32
 
 all: build
 
@@ -100,8 +100,10 @@ bench: build
 # The Windows program, 64-bit and 32-bit, cross-built with MinGW-w64 against
 # Qt kits built from Debian's own Qt source. Each kit is built once per
 # machine into QT_KIT_CACHE and again only when its recipe, windows/qt-kit.sh,
-# changes. The 32-bit build makes only the program and its package, which are
-# read by a test, not run: Debian's Wine runs no 32-bit program.
+# changes. The 32-bit build runs under Debian's 32-bit Wine the way this
+# machine runs 32-bit programs (windows/i386.sh): natively, or through
+# qemu-i386; where it runs none, the 32-bit build makes only the program and
+# its package, which a test reads.
 WIN_DIR ?= build-windows
 WIN32_DIR ?= build-windows32
 QT_KIT_CACHE ?= $(HOME)/.cache/orv1600-updater
@@ -113,14 +115,16 @@ QT_KIT32 := $(QT_KIT_CACHE)/qt5-win32-$(QT_KIT_ID)
 WINDOWS_PACKAGES ?= $(if $(ORV_API_ROOT),win64,win64 win32)
 WIN_PACKAGES := cmake make g++ libx11-dev xvfb xauth xdotool zip unzip xz-utils dpkg-dev perl python3 \
                 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-                g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64
+                g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64 fonts-wine
 export WINEPREFIX ?= $(CURDIR)/$(WIN_DIR)/wine
+WIN32_PREFIX ?= $(CURDIR)/$(WIN32_DIR)/wine
 export WINEDEBUG ?= -all
 # No prompts to install Wine's Mono or Gecko.
 export WINEDLLOVERRIDES ?= mscoree,mshtml=
 
 windows-deps:
 	$(call install-packages,$(WIN_PACKAGES))
+	$(if $(filter win32,$(WINDOWS_PACKAGES)),@bash windows/i386.sh install)
 
 qt-kit: windows-deps
 	@if [ ! -e $(QT_KIT)/.kit-complete ]; then \
@@ -146,12 +150,26 @@ windows: $(if $(filter win64,$(WINDOWS_PACKAGES)),qt-kit) $(if $(filter win32,$(
 	$(if $(filter win32,$(WINDOWS_PACKAGES)),$(call windows-build,$(WIN32_DIR),$(QT_KIT32),i686-w64-mingw32))
 	@echo "The Windows packages: $$(ls $(WIN_DIR)/*-win*.zip $(WIN32_DIR)/*-win*.zip 2>/dev/null)"
 
-# Every test of the cross build, as Windows programs under Wine, against an
-# X server of its own; then the package, unzipped as an operator would.
-windows-test: windows
-	@[ -e $(WINEPREFIX)/system.reg ] || { echo "Making the Wine prefix $(WINEPREFIX)"; windows/wine-run.sh wineboot -i >/dev/null 2>&1; }
+# Every test of each cross build, as Windows programs under Wine in a prefix
+# of their kind, against an X server of its own; then the package, unzipped
+# as an operator would.
+windows-test: $(if $(filter win64,$(WINDOWS_PACKAGES)),windows-test64) \
+              $(if $(filter win32,$(WINDOWS_PACKAGES)),windows-test32)
+
+windows-test64: windows
+	@[ -e $(WINEPREFIX)/system.reg ] || { echo "Making the Wine prefix $(WINEPREFIX)"; windows/wine-prefix.sh; }
 	cd $(WIN_DIR) && xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" ctest --output-on-failure -j $(JOBS)
-	$(if $(filter win32,$(WINDOWS_PACKAGES)),cd $(WIN32_DIR) && ctest --output-on-failure)
+
+# Where this machine runs no 32-bit program, says why, and the build's one
+# test reads the package.
+windows-test32: windows
+	@way=$$(bash windows/i386.sh way); echo "32-bit Windows programs on this machine: $$way"; \
+	if [ "$${way%%:*}" != none ] && [ ! -e $(WIN32_PREFIX)/system.reg ]; then \
+	    echo "Making the 32-bit Wine prefix $(WIN32_PREFIX)"; \
+	    WINEPREFIX=$(WIN32_PREFIX) ORV_WINDOWS_BITS=32 windows/wine-prefix.sh || exit 1; \
+	fi
+	cd $(WIN32_DIR) && WINEPREFIX=$(WIN32_PREFIX) xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" \
+	    ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf build build-maker $(SANITIZE_DIR) $(WIN_DIR) $(WIN32_DIR)

@@ -1,5 +1,7 @@
 #include "librarycheck.h"
 
+#include "dllsearchorder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -71,6 +73,7 @@ public:
         return PeFile(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
 
+    bool isImage() const { return m_pe != 0; }
     bool isLibrary() const { return m_pe != 0 && (u16(m_pe + 22) & IMAGE_FILE_DLL); }
     WORD machine() const { return m_pe != 0 ? u16(m_pe + 4) : 0; }
 
@@ -137,22 +140,20 @@ struct Dependency
 
 // Follows the imports of a library as the loader would, a few levels down,
 // to the first library that is not found or does not fit.
-bool unloadableImport(const PeFile &library, int depth, Dependency *found)
+bool unloadableImport(const PeFile &library, const DllSearchOrder &order, int depth, Dependency *found)
 {
     for (const QString &name : library.imports()) {
         if (loads(name))
             continue;
         Dependency dependency;
         dependency.chain << name;
-        wchar_t path[MAX_PATH];
-        const DWORD length = SearchPathW(nullptr, reinterpret_cast<const wchar_t *>(name.utf16()), nullptr,
-                                         MAX_PATH, path, nullptr);
-        if (length > 0 && length < MAX_PATH) {
-            dependency.path = QString::fromWCharArray(path, int(length));
+        dependency.path = order.files(name).value(0);
+        if (!dependency.path.isEmpty()) {
             const PeFile file = PeFile::read(dependency.path);
             dependency.machine = file.machine();
             Dependency deeper;
-            if (dependency.machine == programMachine && depth < 4 && unloadableImport(file, depth + 1, &deeper)) {
+            if (dependency.machine == programMachine && depth < 4 &&
+                unloadableImport(file, order, depth + 1, &deeper)) {
                 deeper.chain.prepend(name);
                 dependency = deeper;
             }
@@ -168,8 +169,11 @@ QString windowsError(DWORD code)
     wchar_t *text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    const QString message = text ? QString::fromWCharArray(text).trimmed() : QString();
+    QString message = text ? QString::fromWCharArray(text).trimmed() : QString();
     LocalFree(text);
+    // Windows' texts end in a full stop; the sentence they go into has its own.
+    while (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
     return LibraryCheck::tr("%1 (error %2)").arg(message, QString::number(code));
 }
 
@@ -208,18 +212,35 @@ QString told(const QString &path, const QString &why, const QString &whatToDo)
         .arg(QDir::toNativeSeparators(path), why, whatToDo);
 }
 
+// The file the loader would load for the program's first call: the first
+// orv_api.dll in its search order, passing over those of another machine,
+// as 64-bit Windows does; failing that, the first of another machine.
+QString libraryWindowsFinds(const DllSearchOrder &order)
+{
+    const QStringList files = order.files(QStringLiteral("orv_api.dll"));
+    for (const QString &file : files) {
+        const PeFile library = PeFile::read(file);
+        if (!library.isImage() || library.machine() == programMachine)
+            return file;
+    }
+    return files.value(0);
+}
+
 } // namespace
 
 LibraryCheck::LibraryCheck(const QString &programFolder)
 {
-    const QString path = programFolder + QStringLiteral("/orv_api.dll");
+    const DllSearchOrder order(programFolder);
+    const QString found = libraryWindowsFinds(order);
+    const QString path = found.isEmpty() ? programFolder + QStringLiteral("/orv_api.dll") : found;
     const QString ownPackage = packageFor(programMachine);
-    const QString copyAgain = tr("Copy the maker's orv_api.dll for %1 programs into this folder, beside "
+    const QString copyAgain = tr("Copy the maker's orv_api.dll for %1 programs into the updater's folder, beside "
                                  "orv1600-updater.exe, or unzip the updater's package (%2) again.")
                                   .arg(bits(programMachine), ownPackage);
     QFile file(path);
-    if (!file.exists()) {
-        m_problem = told(path, tr("The file is not there."), copyAgain);
+    if (found.isEmpty()) {
+        m_problem = told(path, tr("The file is not there, nor in Windows' system folders, nor in any folder on PATH."),
+                         copyAgain);
         return;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -253,11 +274,13 @@ LibraryCheck::LibraryCheck(const QString &programFolder)
     // says what is wrong.
     DWORD oldMode = 0;
     SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
+    // Its own imports are looked for as the program's first call would
+    // have them looked for: by name, in the program's order.
     const HMODULE module = LoadLibraryExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-                                          nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+                                          nullptr, 0);
     const DWORD error = GetLastError();
     Dependency dependency;
-    if (!module && unloadableImport(library, 0, &dependency))
+    if (!module && unloadableImport(library, order, 0, &dependency))
         m_problem = told(path, whyNotLoaded(dependency), whatToInstall(dependency));
     SetThreadErrorMode(oldMode, nullptr);
     if (!module) {

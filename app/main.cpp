@@ -1,3 +1,4 @@
+#include "librarycheck.h"
 #include "mainwindow.h"
 #include "quitsignals.h"
 #include "singleinstance.h"
@@ -5,11 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#ifdef Q_OS_WIN
-#include "librarycheck.h"
-
 #include <cstdio>
-#endif
 
 int main(int argc, char *argv[])
 {
@@ -28,10 +25,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QuitSignals quitSignals;
-#ifdef Q_OS_WIN
-    // orv_api.dll is loaded at the first call into it: first make sure it
-    // can be, and say so in words when it cannot. Also on stderr, for a
-    // technician who starts the program with its output redirected.
+    // On Windows orv_api.dll is loaded at the first call into it: first make
+    // sure it can be, and say so in words when it cannot. Also on stderr, for
+    // a technician who starts the program with its output redirected.
     const LibraryCheck library(QCoreApplication::applicationDirPath());
     if (!library.fits()) {
         std::fprintf(stderr, "%s\n", qPrintable(library.problem()));
@@ -39,7 +35,6 @@ int main(int argc, char *argv[])
                               library.problem());
         return 2;
     }
-#endif
 
     MainWindow window;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &window, &MainWindow::requestQuit);

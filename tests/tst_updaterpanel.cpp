@@ -296,6 +296,11 @@ void TestUpdaterPanel::runIsRecorded()
         texts << line.mid(25);
     }
     QVERIFY(texts.contains(QString("== Device library: ") + orvGetAPIVersion()));
+    // The file the run called, where a PC may hold several.
+    const QFileInfo library(texts.filter(QRegularExpression("^== Device library file: ")).value(0).mid(24));
+    QVERIFY2(library.isFile() && library.fileName().contains("orv_api") &&
+                 library.dir() == QDir(QCoreApplication::applicationDirPath()),
+             qPrintable(library.filePath()));
     QVERIFY(texts.contains("== Release: FX3 7, FPGA 9 (7.7.9)"));
     const Release::ImageDigests digests = Release::builtDigests();
     for (auto image = digests.begin(); image != digests.end(); ++image)

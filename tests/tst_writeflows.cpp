@@ -141,28 +141,37 @@ void TestWriteFlows::nextRunFindsTheRelease_data()
 {
     QTest::addColumn<Device>("device");
     QTest::addColumn<int>("serial"); // written with the FX3 program
+    QTest::addColumn<bool>("byEnter"); // the commands pressed with Enter on the focused one, not clicked
     Device booted;
     booted.mode = Mode::BootLoader;
     booted.fx3Store = booted.fpgaStore = erased;
     booted.fpgaStatus = 2;
-    QTest::newRow("after an update") << Device() << Device().serialNumber;
-    QTest::newRow("after a bootstrap and a restore") << booted << Release::bootstrapSerialNumber;
+    QTest::newRow("after an update") << Device() << Device().serialNumber << false;
+    QTest::newRow("after a bootstrap and a restore") << booted << Release::bootstrapSerialNumber << false;
+    QTest::newRow("after an update by Enter") << Device() << Device().serialNumber << true;
 }
 
 void TestWriteFlows::nextRunFindsTheRelease()
 {
     QFETCH(Device, device);
     QFETCH(int, serial);
+    QFETCH(bool, byEnter);
     const bool booted = device.mode == Mode::BootLoader;
     Simulator::reset(device);
     {
         Window w;
         Operator op(w.panel());
-        QTest::mouseClick(w.check(), Qt::LeftButton);
+        const auto press = [&](QPushButton *command) {
+            if (!byEnter)
+                QTest::mouseClick(command, Qt::LeftButton);
+            else if (w.window.focusWidget() == command)
+                QTest::keyClick(command, Qt::Key_Return);
+        };
+        press(w.check());
         QCOMPARE(op.selectorsSeen, booted ? 1 : 0);
         QCOMPARE(w.lines().contains(bootstrappedSerial), booted);
         Simulator::clearCalls();
-        QTest::mouseClick(booted ? w.restore() : w.update(), Qt::LeftButton);
+        press(booted ? w.restore() : w.update());
         QCOMPARE(w.lines().mid(w.lines().size() - 2), success);
         // Opened by the serial number it is listed by, written the one it is given.
         QVERIFY(Simulator::callNames().contains("WriteFx3"));

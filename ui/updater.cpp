@@ -1,7 +1,9 @@
 #include "updater.h"
 
 #include "checkversionthread.h"
+#include "devicelibrary.h"
 #include "deviceselectordialog.h"
+#include "enterpressesbutton.h"
 #include "firmwarerelease.h"
 #include "keepawake.h"
 #include "privateimages.h"
@@ -102,6 +104,7 @@ Updater::Updater(QWidget *parent)
     connect(checkButton, &QPushButton::clicked, this, &Updater::checkVersions);
     connect(updateButton, &QPushButton::clicked, this, &Updater::updateDevice);
     connect(restoreButton, &QPushButton::clicked, this, &Updater::restoreDevice);
+    new EnterPressesButton({checkButton, updateButton, restoreButton}, this);
 
     // Which release the run uses is decided once, off the GUI thread:
     // reading large images must not hold the window up. The operator learns
@@ -121,6 +124,7 @@ Updater::Updater(QWidget *parent)
     recordLine(QStringLiteral("== ORV1600 Firmware Updater %1, started in %2")
                    .arg(QStringLiteral(ORV_PROGRAM_VERSION), QDir::toNativeSeparators(QDir::currentPath())));
     recordLine(QStringLiteral("== Device library: %1").arg(QString::fromUtf8(apiVersion ? apiVersion : "")));
+    recordLine(QStringLiteral("== Device library file: %1").arg(loadedDeviceLibrary()));
     recordLine(QStringLiteral("== Release: FX3 %1, FPGA %2 (%3)")
                    .arg(Release::versions.fx3)
                    .arg(Release::versions.fpga)

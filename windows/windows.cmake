@@ -4,11 +4,13 @@
 
 # One package for each kind of the maker's DLL: 64-bit and 32-bit.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORV_WINDOWS_BITS 64)
     set(ORV_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win64)
     set(ORV_PACKAGE_BITS 64-bit)
     set(ORV_OTHER_BITS 32-bit)
     set(ORV_OTHER_PACKAGE ${PROJECT_NAME}-${PROJECT_VERSION}-win32.zip)
 else()
+    set(ORV_WINDOWS_BITS 32)
     set(ORV_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
     set(ORV_PACKAGE_BITS 32-bit)
     set(ORV_OTHER_BITS 64-bit)
@@ -94,7 +96,8 @@ if(CMAKE_CROSSCOMPILING)
     get_target_property(platform Qt5::QWindowsIntegrationPlugin IMPORTED_LOCATION_RELEASE)
     get_filename_component(plugins ${platform} DIRECTORY)
     get_filename_component(plugins ${plugins} DIRECTORY)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh --path ${dirs} --plugins ${plugins})
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh --bits ${ORV_WINDOWS_BITS}
+        --path ${dirs} --plugins ${plugins})
 endif()
 
 # The folder an operator unzips: the program and exactly what it loads, the

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs a cross-built Windows program under Wine, as CTest's emulator:
-#   wine-run.sh --path DIR:DIR... --plugins QT_PLUGIN_DIR PROGRAM.exe ARGS...
-# The folders of Qt's and the compiler's DLLs go on Wine's search path.
+#   wine-run.sh [--bits 32] --path DIR:DIR... --plugins QT_PLUGIN_DIR PROGRAM.exe ARGS...
+# The folders of Qt's and the compiler's DLLs go on Wine's search path; a
+# 32-bit program runs in a 32-bit prefix.
 # Qt Test's output goes missing on a pipe under Wine, so a test program
 # writes it to a file, which is printed once it ends.
 set -u
@@ -9,6 +10,7 @@ set -u
 windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
 while [ $# -gt 0 ]; do
     case $1 in
+        --bits) export ORV_WINDOWS_BITS=$2; shift 2 ;;
         --path)
             WINEPATH=
             for dir in ${2//:/ }; do WINEPATH="$WINEPATH${WINEPATH:+;}$(windows_path "$dir")"; done

@@ -2,7 +2,7 @@
 # (include/orv_api.h with the maker's own names, lib/ with the library) and
 # checks that the program uses it, and nothing of the simulated device.
 #   cmake -DSOURCE_DIR=... -DWORK_DIR=... -DC_COMPILER=... [-DWINDOWS=ON
-#         -DTOOLCHAIN=... -DQT_PREFIX=... -DOBJDUMP=...] -P check.cmake
+#         -DTOOLCHAIN=... -DTRIPLET=... -DQT_PREFIX=... -DOBJDUMP=...] -P check.cmake
 function(fail what)
     message(FATAL_ERROR "${what}")
 endfunction()
@@ -30,7 +30,8 @@ endif()
 set(configure -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_BUILD_TYPE=Release
     -DORV_API_ROOT=${standin} -DQt5Test_DIR=${WORK_DIR}/no-qt-test)
 if(WINDOWS)
-    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_PREFIX_PATH=${QT_PREFIX})
+    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DORV_MINGW_TRIPLET=${TRIPLET}
+         -DCMAKE_PREFIX_PATH=${QT_PREFIX})
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} ${configure} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)

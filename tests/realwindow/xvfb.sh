@@ -34,7 +34,7 @@ wait_for_exit() {
 own_wine_prefix() {
     wine_prefix="$work/prefix"
     export WINEPREFIX=$wine_prefix WINEDLLOVERRIDES="mscoree,mshtml="
-    "$wine" wineboot -i >/dev/null 2>&1
+    "$(dirname "${BASH_SOURCE[0]}")/../../windows/wine-prefix.sh" || exit 1
 }
 
 # The arguments of the real-window tests, PROGRAM X11WINDOW [LAUNCHER ARGS...],

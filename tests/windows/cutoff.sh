@@ -11,11 +11,9 @@ x11window=$2
 test=cutoff
 . "$(dirname "$0")/unzipped.sh"
 own_wine_prefix
-sim() { (cd "$folder" && "$wine" "$folder/orv-sim.exe" "$@" 2>&1 | tr -d '\r'); }
 sim reset >/dev/null && sim set fpga-write-ms=20000 >/dev/null || fail "orv-sim.exe cannot set up the device"
 data=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)/orv1600-updater
 note=$data/unfinished-writes/ORV1600-25203117.txt
-newest_record() { ls "$data"/runs/run-*.txt 2>/dev/null | tail -n 1; }
 
 # Starts the updater, presses Check Versions, then the command the check put
 # the keyboard on.
