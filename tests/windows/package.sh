@@ -17,7 +17,7 @@ mkdir "$work/elsewhere"
 
 # MinGW's runtime unwinds with SEH on x64, with DWARF on x86.
 unwinder=$([ "${ORV_WINDOWS_BITS:-64}" = 32 ] && echo dw2 || echo seh)
-expected="README.txt Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll firmware/ORV-Cypress-v7.img firmware/ORV-FPGA-v9.rbf
+expected="README.txt Qt5Concurrent.dll Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll firmware/ORV-Cypress-v7.img firmware/ORV-FPGA-v9.rbf
 firmware/SHA256SUMS libgcc_s_$unwinder-1.dll libstdc++-6.dll libwinpthread-1.dll orv-sim.exe orv1600-updater.exe
 orv_api.dll platforms/qwindows.dll qt.conf styles/qwindowsvistastyle.dll"
 held=$(cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
